@@ -1,0 +1,24 @@
+# One target carries the settings every library and program shares.
+add_library(vindrel_common INTERFACE)
+target_compile_features(vindrel_common INTERFACE cxx_std_20)
+target_compile_options(vindrel_common INTERFACE
+  -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor
+  $<$<BOOL:${VINDREL_WERROR}>:-Werror>)
+target_compile_definitions(vindrel_common INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT)
+
+if(VINDREL_SANITIZE)
+  target_compile_options(vindrel_common INTERFACE
+    -fsanitize=${VINDREL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(vindrel_common INTERFACE -fsanitize=${VINDREL_SANITIZE})
+endif()
+
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+# Adds a subfolder only once it exists, so that subsystems can land one by one.
+function(vindrel_add_subdirectory_if_present dir)
+  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
+    add_subdirectory(${dir})
+  endif()
+endfunction()

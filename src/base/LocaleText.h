@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Conversion between the program's UTF-16 text and 8-bit text in the user's
+// locale character set (nl_langinfo(CODESET) after setlocale(LC_ALL, "")).
+// Datagrams, lang.xml contents and paths handed to C libraries are 8-bit.
+//
+// The plain C/POSIX locale reports ASCII; it is read as UTF-8, which keeps
+// ASCII as ASCII and shows what servers and files on a modern system hold.
+// Safe to call from any thread at the same time.
+
+// Never fails: bytes that do not decode become U+FFFD, one per bad byte.
+std::u16string DecodeLocal8Bit(std::string_view bytes);
+
+// Empty when the text holds a character the character set cannot express
+// (or an unpaired surrogate): such a path or value cannot be written as is.
+std::optional<std::string> EncodeLocal8Bit(std::u16string_view text);
+
+// UTF-8 view of UTF-16 text for terminals, logs and JSON: unpaired
+// surrogates become U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view bytes);
+
+// The character set DecodeLocal8Bit uses right now, e.g. "UTF-8", "GB18030".
+std::string Local8BitCodeset();
