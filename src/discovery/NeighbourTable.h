@@ -1,0 +1,68 @@
+#pragma once
+
+#include "LocalInterface.h"
+#include "ServerRecord.h"
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+// Hardware addresses of IPv4 hosts on the local links, from the kernel's
+// neighbour table (/proc/net/arp of the calling thread's network namespace).
+//
+// It sits on the listener's hot path (thousands of replies a second), so it
+// keeps the last table it read and reads it again only on a miss, at most
+// every kReloadGap. A host that has no entry is resolved the way an ARP
+// request would: a zero-length datagram to its discard port makes the kernel
+// ask, and Lookup waits a bounded time for the answer. That happens only for
+// addresses on a local link, at most once per address per minute, and only
+// while a small waiting budget lasts, so a router's far side or a flood of
+// unknown senders cannot stall the listener: they get no address instead.
+//
+// Safe to call from several threads; the calls are serialised.
+class NeighbourTable final
+{
+public:
+    struct Limits
+    {
+        std::chrono::milliseconds resolveWait{300};   // longest wait for one address
+        std::chrono::milliseconds retryAfter{60000};  // per address, between two resolutions
+        std::chrono::milliseconds waitBudget{600};    // most waiting banked at a time
+        double budgetRefillPerSecond = 0.25;          // waiting allowed per second of time
+    };
+
+    explicit NeighbourTable(std::vector<LocalInterface> links);
+    NeighbourTable(std::vector<LocalInterface> links, Limits limits);
+    ~NeighbourTable();
+    NeighbourTable(const NeighbourTable&) = delete;
+    NeighbourTable& operator=(const NeighbourTable&) = delete;
+
+    // `address` in network byte order. nullopt when no complete entry is
+    // known (nor could be learnt within the limits).
+    std::optional<MacAddress> Lookup(std::uint32_t address);
+
+    // Parses /proc/net/arp text: complete entries only (no incomplete, no
+    // all-zero addresses). Exposed for tests.
+    static std::unordered_map<std::uint32_t, MacAddress> ParseArpTable(std::string_view text);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool IsResolvable(std::uint32_t address) const;
+    void Reload(Clock::time_point now);
+    std::optional<MacAddress> Find(std::uint32_t address) const;
+    void AskKernel(std::uint32_t address);
+
+    const std::vector<LocalInterface> m_links;
+    const Limits m_limits;
+    std::mutex m_mutex;
+    std::unordered_map<std::uint32_t, MacAddress> m_table;
+    Clock::time_point m_readAt{};
+    std::unordered_map<std::uint32_t, Clock::time_point> m_lastResolve;
+    Clock::duration m_budget;
+    Clock::time_point m_budgetAt;
+    int m_triggerSocket = -1;
+};
