@@ -46,6 +46,21 @@ tinyxml2::XMLElement* LoadLangElement(tinyxml2::XMLDocument& doc, const std::str
     return root ? root->FirstChildElement("lang") : nullptr;
 }
 
+// The parser accepts some broken files that it then prints as text it cannot
+// parse again (stray text and an end tag after the root). Only a document
+// that reads back with the new code is saved, so that a write never turns a
+// readable lang.xml into an unreadable one.
+bool ReadsBackAs(std::string_view printed, const std::string& code)
+{
+    tinyxml2::XMLDocument check(true, tinyxml2::PRESERVE_WHITESPACE);
+    if (check.Parse(printed.data(), printed.size()) != tinyxml2::XML_SUCCESS)
+        return false;
+    const tinyxml2::XMLElement* root = check.RootElement();
+    const tinyxml2::XMLElement* lang = root ? root->FirstChildElement("lang") : nullptr;
+    const char* text = lang ? lang->GetText() : nullptr;
+    return lang && code == (text ? text : "");
+}
+
 bool WriteAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -135,7 +150,9 @@ void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code)
     tinyxml2::XMLPrinter printer(nullptr, /*compact=*/false);
     doc.Print(&printer);
     // CStrSize counts the terminating NUL.
-    ReplaceFile(target, st, std::string_view(printer.CStr(), static_cast<std::size_t>(printer.CStrSize()) - 1));
+    const std::string_view printed(printer.CStr(), static_cast<std::size_t>(printer.CStrSize()) - 1);
+    if (ReadsBackAs(printed, *text))
+        ReplaceFile(target, st, printed);
 }
 
 std::u16string StartupLanguage(std::u16string_view dir)

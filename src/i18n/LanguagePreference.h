@@ -20,7 +20,8 @@ bool ReadLanguagePreference(std::u16string_view dir, std::u16string& code);
 
 // Stores `code` as the text of that <lang> element, keeping the rest of the
 // document. Does nothing when the file is missing, unreadable, malformed,
-// read-only or lacks <lang>; a failed save leaves the old file as it was.
+// read-only or lacks <lang>, or when the new document would not read back
+// with `code`; a failed save leaves the old file as it was.
 void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code);
 
 // The stored code, or kLanguageChinese when it cannot be read.
