@@ -47,7 +47,7 @@ montage "$work"/[0-9]*.png -tile 3x -geometry +4+4 -background '#E9EDF2' "$work/
 
 # The application icon at its theme sizes, unmagnified, and large.
 icons=()
-for s in 16 32 48 64 128; do icons+=("$res/icons/hicolor/${s}x${s}/apps/vindrel.png"); done
+for s in 16 24 32 48 64 128; do icons+=("$res/icons/hicolor/${s}x${s}/apps/vindrel.png"); done
 convert -background '#E9EDF2' "${icons[@]}" "$res/vindrel.png" -bordercolor '#E9EDF2' -border 10 \
         -gravity south +append "$work/icons.png"
 convert "$work/glyphs.png" "$work/icons.png" -background '#E9EDF2' -gravity center -append \
