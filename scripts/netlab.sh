@@ -95,7 +95,7 @@ trap 'exit 143' TERM
 add_ns() { ip netns add "$1" || die "cannot build the lab: 'ip netns add $1' failed"; made_ns+=("$1"); ip -n "$1" link set lo up; }
 
 ip_of() {  # ip_of LINK INDEX -> 10.2k.1.1 + INDEX
-  local n=$(( (10 << 24) | ((20 + $1) << 16) | (1 << 8) | 1 + $2 ))
+  local n=$(( ((10 << 24) | ((20 + $1) << 16) | (1 << 8) | 1) + $2 ))
   echo "$(( n >> 24 & 255 )).$(( n >> 16 & 255 )).$(( n >> 8 & 255 )).$(( n & 255 ))"
 }
 

@@ -1,0 +1,130 @@
+#include "LabSupport.h"
+
+#include "LocaleText.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+std::vector<std::string> Split(const char* text)
+{
+    std::vector<std::string> parts;
+    std::istringstream in(text ? text : "");
+    for (std::string word; in >> word;)
+        parts.push_back(word);
+    return parts;
+}
+
+std::u16string MacText(std::string colonText)
+{
+    for (char& c : colonText)
+        c = c == ':' ? '-' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return FromUtf8(colonText);
+}
+
+std::string Unhex(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+} // namespace
+
+Lab Lab::FromEnvironment()
+{
+    Lab lab;
+    lab.dir = std::getenv("VINDREL_LAB_DIR") ? std::getenv("VINDREL_LAB_DIR") : "";
+    lab.interfaces = Split(std::getenv("VINDREL_LAB_INTERFACES"));
+    lab.hostAddrs = Split(std::getenv("VINDREL_LAB_HOST_ADDRS"));
+    std::ifstream in(lab.dir + "/servers.txt");
+    LabServer s;
+    std::string mac;
+    while (in >> s.link >> s.ip >> mac) {
+        s.mac = MacText(mac);
+        lab.servers.push_back(s);
+    }
+    return lab;
+}
+
+std::vector<LabProbe> Lab::Probes(int link) const
+{
+    std::vector<LabProbe> probes;
+    std::ifstream in(dir + "/probes-" + std::to_string(link) + ".log");
+    LabProbe p;
+    std::string hex;
+    while (in >> p.time >> p.sourceIp >> p.sourcePort >> hex) {
+        p.payload = Unhex(hex);
+        probes.push_back(p);
+    }
+    return probes;
+}
+
+double UnixNow()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+std::intptr_t RecordingTarget::SendMessageW(unsigned message, std::uintptr_t wParam, std::intptr_t)
+{
+    if (message != WindowMessage::kServerFound)
+        return 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_arrivals.push_back({std::chrono::steady_clock::now(), *reinterpret_cast<const ServerRecord*>(wParam)});
+    }
+    m_changed.notify_all();
+    return 0;
+}
+
+std::vector<RecordingTarget::Arrival> RecordingTarget::Arrivals() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_arrivals;
+}
+
+bool RecordingTarget::WaitUntil(const std::function<bool(const std::vector<Arrival>&)>& done, std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return done(m_arrivals); });
+}
+
+std::vector<std::string> CapturedLines::Snapshot()
+{
+    std::lock_guard lock(mutex);
+    return lines;
+}
+
+DiscoveryOptions CapturingOptions(const std::shared_ptr<CapturedLines>& sink)
+{
+    DiscoveryOptions options;
+    options.diagnostics = [sink](std::string_view line) {
+        std::lock_guard lock(sink->mutex);
+        sink->lines.emplace_back(line);
+    };
+    return options;
+}
+
+CommandResult RunCommand(const std::string& commandLine, bool withStderr)
+{
+    CommandResult result;
+    std::FILE* pipe = popen((commandLine + (withStderr ? " 2>&1" : "")).c_str(), "r");
+    if (!pipe)
+        return result;
+    char chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        result.output.append(chunk, n);
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string ScanPath()
+{
+    return std::string(VINDREL_BIN_DIR) + "/vindrel-scan";
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "DiscoveryEngine.h"
+#include "MessageTarget.h"
+#include "ServerRecord.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// What scripts/netlab.sh built, read from its environment and files.
+struct LabServer
+{
+    int link = 0;
+    std::string ip;
+    std::u16string mac;   // as FormatMac writes it
+};
+
+struct LabProbe
+{
+    double time = 0;   // unix time, seconds
+    std::string sourceIp;
+    int sourcePort = 0;
+    std::string payload;
+};
+
+struct Lab
+{
+    std::string dir;
+    std::vector<std::string> interfaces;
+    std::vector<std::string> hostAddrs;
+    std::vector<LabServer> servers;
+
+    static Lab FromEnvironment();
+    std::vector<LabProbe> Probes(int link) const;
+};
+
+double UnixNow();
+
+// A window stand-in that keeps every record handed over, with its arrival.
+// Lives for the whole process (the engine's listener may call it at exit).
+class RecordingTarget final : public IMessageTarget
+{
+public:
+    struct Arrival
+    {
+        std::chrono::steady_clock::time_point at;
+        ServerRecord record;
+    };
+
+    std::intptr_t SendMessageW(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::vector<Arrival> Arrivals() const;
+    // Waits until `done(arrivals)` holds or `timeout` passes; returns whether it held.
+    bool WaitUntil(const std::function<bool(const std::vector<Arrival>&)>& done, std::chrono::milliseconds timeout);
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Arrival> m_arrivals;
+};
+
+// Engine diagnostics captured line by line, shared with the engine's threads.
+struct CapturedLines
+{
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    std::vector<std::string> Snapshot();
+};
+
+// Options that send the engine's diagnostics into `sink`.
+DiscoveryOptions CapturingOptions(const std::shared_ptr<CapturedLines>& sink);
+
+// Runs a command line through the shell; gives its exit code and standard
+// output (standard error too when `withStderr`).
+struct CommandResult
+{
+    int exitCode = -1;
+    std::string output;
+};
+CommandResult RunCommand(const std::string& commandLine, bool withStderr = false);
+
+std::string ScanPath();

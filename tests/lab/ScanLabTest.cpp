@@ -1,0 +1,100 @@
+// vindrel-scan as administrators and scripts run it, inside the lab.
+
+#include "LabSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <set>
+
+namespace {
+
+struct UsageCase
+{
+    const char* arguments;
+    int exitCode;
+    const char* says;
+};
+
+const UsageCase kUsageCases[] = {
+    {"--help", 0, "Usage: vindrel-scan"},
+    {"--bogus", 2, "unknown option '--bogus'"},
+    {"--json --csv", 2, "exclude each other"},
+    {"--wait-for 0", 2, "--wait-for wants"},
+    {"--seconds", 2, "needs a value"},
+    {"--seconds -1", 2, "--seconds wants"},
+};
+
+TEST(ScanUsage, BadUsageExitsTwoWithOneLine)
+{
+    for (const UsageCase& c : kUsageCases) {
+        SCOPED_TRACE(c.arguments);
+        const CommandResult r = RunCommand(ScanPath() + " " + c.arguments, true);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+    }
+}
+
+TEST(ScanUsage, NoIpv4InterfaceExitsOne)
+{
+    // A fresh namespace has only loopback.
+    const CommandResult r = RunCommand("unshare --net " + ScanPath() + " --seconds 1", true);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("no network interface with an IPv4 address"), std::string::npos) << r.output;
+}
+
+TEST(ScanUsage, CsvAndJsonListEachServerOnceInFieldOrder)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_EQ(lab.servers.size(), 2u);
+
+    const CommandResult csv = RunCommand(ScanPath() + " --csv --seconds 1.2");
+    EXPECT_EQ(csv.exitCode, 0);
+    EXPECT_EQ(csv.output.rfind("Name,IP,Port,Version,Serial,Mac,DeviceType,KorvanID,UpTime\r\n", 0), 0u) << csv.output;
+    std::size_t rows = 0;
+    for (std::size_t at = 0; (at = csv.output.find("\r\n", at)) != std::string::npos; at += 2)
+        ++rows;
+    EXPECT_EQ(rows, 1 + lab.servers.size()) << "one row per IP, though each server answered several probes";
+
+    const auto begin = std::chrono::steady_clock::now();
+    const CommandResult json = RunCommand(ScanPath() + " --json --wait-for 2");
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2)) << "--wait-for ends the search early";
+    EXPECT_EQ(json.exitCode, 0);
+    const std::size_t name = json.output.find("{\"Name\": ");
+    ASSERT_NE(name, std::string::npos) << json.output;
+    std::size_t last = name;
+    for (const char* key : {"\"IP\"", "\"Port\"", "\"Version\"", "\"Serial\"", "\"Mac\"", "\"DeviceType\"", "\"KorvanID\"", "\"UpTime\""}) {
+        const std::size_t at = json.output.find(key, last);
+        EXPECT_NE(at, std::string::npos) << key;
+        last = at;
+    }
+    EXPECT_NE(json.output.find("\"Mac\": \"" + std::string(lab.servers[0].mac.begin(), lab.servers[0].mac.end()) + "\""), std::string::npos);
+
+    const CommandResult verbose = RunCommand(ScanPath() + " --verbose --seconds 0.6 2>&1 >/dev/null");
+    EXPECT_NE(verbose.output.find("Message 1\n"), std::string::npos) << "diagnostics go to standard error with --verbose";
+    const CommandResult quiet = RunCommand(ScanPath() + " --seconds 0.6 2>&1 >/dev/null");
+    EXPECT_EQ(quiet.output, "");
+}
+
+TEST(ScanThousand, FindsEveryServer)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_EQ(lab.servers.size(), 1000u);
+    const auto begin = std::chrono::steady_clock::now();
+    const CommandResult r = RunCommand(ScanPath() + " --json --wait-for 1000 --seconds 30");
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    EXPECT_EQ(r.exitCode, 0);
+    std::set<std::string> ips;
+    for (std::size_t at = 0; (at = r.output.find("\"IP\": \"", at)) != std::string::npos;) {
+        at += 7;
+        ips.insert(r.output.substr(at, r.output.find('"', at) - at));
+    }
+    EXPECT_EQ(ips.size(), 1000u);
+    for (const LabServer& s : lab.servers)
+        EXPECT_EQ(ips.count(s.ip), 1u) << s.ip;
+    std::printf("vindrel-scan found %zu of 1000 servers in %.3f s\n", ips.size(), took);
+    RecordProperty("seconds", std::to_string(took));
+}
+
+} // namespace
