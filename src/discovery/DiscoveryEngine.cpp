@@ -46,6 +46,7 @@ struct DiscoveryShared
     bool noAddresses = false;
 
     void Print(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+    void WaitForListenerOutcome(std::chrono::milliseconds timeout) const;
 };
 
 namespace {
@@ -54,6 +55,7 @@ constexpr std::size_t kReceiveBufferSize = 2048;   // a reply is at most 2047 by
 constexpr auto kPausePoll = std::chrono::milliseconds(100);
 constexpr auto kReceiveErrorPause = std::chrono::milliseconds(100);
 constexpr int kPriorityDrop = 10;   // nice steps below the process
+constexpr auto kFirstProbeWait = std::chrono::milliseconds(200);
 
 void WriteToStandardOutput(std::string_view line)
 {
@@ -143,6 +145,10 @@ void ProbeThread(std::shared_ptr<const DiscoveryShared> shared, LocalInterface l
     to.sin_family = AF_INET;
     to.sin_port = htons(shared->options.probePort);
     to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+
+    // Replies to a probe come back within a millisecond on a LAN: the first
+    // probe waits (briefly) for the listener, or they would all be refused.
+    shared->WaitForListenerOutcome(kFirstProbeWait);
 
     // Counted unsigned so that it wraps rather than overflows; sent as %d.
     for (std::uint32_t counter = 1;; ++counter) {
@@ -240,6 +246,12 @@ void DiscoveryShared::Print(const char* format, ...) const
         options.diagnostics(text);
     else
         WriteToStandardOutput(text);
+}
+
+void DiscoveryShared::WaitForListenerOutcome(std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, timeout, [&] { return listening || listenersPending == 0; });
 }
 
 DiscoveryEngine::DiscoveryEngine()

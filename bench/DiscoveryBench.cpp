@@ -1,0 +1,158 @@
+// How long finding N servers takes: vindrel-scan --wait-for N (a whole
+// process), the DiscoveryEngine in process, and a minimal receive loop (one
+// probe, then recvfrom until N distinct senders) as the floor. Runs inside
+// the lab (bench/run.sh), against N simulated servers.
+
+#include "DiscoveryEngine.h"
+#include "MessageTarget.h"
+#include "ServerRecord.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <netinet/in.h>
+#include <set>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRepeats = 5;
+constexpr auto kGiveUp = std::chrono::seconds(20);
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+// One probe from the lab's host address, then receive until `n` distinct
+// senders are heard. Negative when it gives up.
+double MinimalReceiveLoop(const std::string& hostAddr, std::size_t n)
+{
+    const int listener = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    const int bytes = 4 * 1024 * 1024;
+    setsockopt(listener, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(6000);
+    if (bind(listener, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        std::perror("bench: bind 6000");
+        std::exit(1);
+    }
+    timeval timeout{1, 0};
+    setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+
+    const int prober = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    const int on = 1;
+    setsockopt(prober, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    inet_pton(AF_INET, hostAddr.c_str(), &from.sin_addr);
+    bind(prober, reinterpret_cast<const sockaddr*>(&from), sizeof from);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(6001);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+
+    const std::string probe = ProbePayload(1);
+    const auto begin = Clock::now();
+    sendto(prober, probe.data(), probe.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    std::set<std::uint32_t> senders;
+    char buffer[2048];
+    while (senders.size() < n && Clock::now() - begin < kGiveUp) {
+        sockaddr_in sender{};
+        socklen_t length = sizeof sender;
+        if (recvfrom(listener, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &length) > 0)
+            senders.insert(sender.sin_addr.s_addr);
+    }
+    const double took = Seconds(Clock::now() - begin);
+    close(prober);
+    close(listener);
+    return senders.size() >= n ? took : -1;
+}
+
+double ScanProcess(std::size_t n)
+{
+    const std::string command = std::string(VINDREL_BIN_DIR) + "/vindrel-scan --json --seconds 20 --wait-for " + std::to_string(n) + " >/dev/null";
+    const auto begin = Clock::now();
+    const int status = std::system(command.c_str());
+    const double took = Seconds(Clock::now() - begin);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? took : -1;
+}
+
+class CountingTarget final : public IMessageTarget
+{
+public:
+    std::intptr_t SendMessageW(unsigned message, std::uintptr_t wParam, std::intptr_t) override
+    {
+        if (message != WindowMessage::kServerFound)
+            return 0;
+        std::lock_guard lock(m_mutex);
+        m_ips.insert(reinterpret_cast<const ServerRecord*>(wParam)->IP);
+        m_changed.notify_all();
+        return 0;
+    }
+    bool WaitFor(std::size_t n)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, kGiveUp, [&] { return m_ips.size() >= n; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::set<std::u16string> m_ips;
+};
+
+// Once per process: the engine's threads keep port 6000 until the end.
+double EngineInProcess(std::size_t n)
+{
+    DiscoveryOptions options;
+    options.diagnostics = [](std::string_view) {};
+    auto* target = new CountingTarget;   // kept: the listener outlives this call
+    DiscoveryEngine engine(options);
+    const auto begin = Clock::now();
+    engine.Start(target);
+    const bool found = target->WaitFor(n);
+    const double took = Seconds(Clock::now() - begin);
+    engine.SetPaused(true);
+    return found ? took : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* lab = std::getenv("VINDREL_LAB_HOST_ADDRS");
+    if (argc != 2 || !lab || !*lab) {
+        std::fprintf(stderr, "usage: bench_discovery N   (inside the lab: bench/run.sh)\n");
+        return 2;
+    }
+    const std::size_t n = std::strtoul(argv[1], nullptr, 10);
+    std::string hostAddr(lab);
+    hostAddr = hostAddr.substr(0, hostAddr.find(' '));
+
+    std::vector<double> loop, scan;
+    for (int i = 0; i < kRepeats; ++i)
+        loop.push_back(MinimalReceiveLoop(hostAddr, n));
+    for (int i = 0; i < kRepeats; ++i)
+        scan.push_back(ScanProcess(n));
+    const double engine = EngineInProcess(n);
+    std::printf("%6zu servers: receive loop %8.4f s | DiscoveryEngine %8.4f s | vindrel-scan process %8.4f s  (median of %d; -1 = not all found)\n",
+        n, Median(loop), engine, Median(scan), kRepeats);
+    return 0;
+}
