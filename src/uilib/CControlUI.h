@@ -37,7 +37,7 @@ public:
     void SetResourceText(bool resourceText);
     bool IsResourceText() const { return m_resourceText; }
     // Resolves the key again (after a language change); no-op for plain text.
-    void ReloadText();
+    virtual void ReloadText();
 
     virtual void SetVisible(bool visible = true);
     virtual bool IsVisible() const;

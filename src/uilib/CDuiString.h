@@ -26,11 +26,9 @@ public:
     const char16_t* GetData() const;
     std::u16string ToU16String() const;
 
-    friend bool operator==(const CDuiString& a, const char16_t* b) { return a == CDuiString(b); }
-    friend bool operator!=(const CDuiString& a, const char16_t* b) { return !(a == b); }
-    friend bool operator==(const CDuiString& a, const CDuiString& b)
+    friend bool operator==(const CDuiString& a, const char16_t* b)
     {
-        return static_cast<const QString&>(a) == static_cast<const QString&>(b);
+        return static_cast<const QString&>(a) == static_cast<const QString&>(CDuiString(b));
     }
-    friend bool operator!=(const CDuiString& a, const CDuiString& b) { return !(a == b); }
+    friend bool operator!=(const CDuiString& a, const char16_t* b) { return !(a == b); }
 };

@@ -36,6 +36,7 @@ public:
 private:
     friend class CListUI;
     friend class ListCellUI;
+    friend class ServerListModel;
     void CellChanged(int column, const CDuiString& before);
 
     std::vector<std::unique_ptr<CControlUI>> m_cells;

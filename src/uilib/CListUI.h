@@ -38,6 +38,7 @@ public:
 
     // Resolves the column titles again.
     void ReloadHeader();
+    void ReloadText() override;
     // Hands pending changes to the view now (tests, screenshots).
     void FlushPendingRows();
 

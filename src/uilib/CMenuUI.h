@@ -23,7 +23,7 @@ public:
     bool Add(CControlUI* control) override;
     void RemoveAll() override;
 
-    void ReloadText();
+    void ReloadText() override;
 
 private:
     QMenu* m_menu;   // owns the actions; lives as long as this

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "CDuiString.h"
+#include "CResourceManager.h"
 #include "UiDefs.h"
+
+#include <QPointer>
+#include <QWidget>
 
 class CControlUI;
 class CWindowWnd;
@@ -10,13 +14,13 @@ class QWidget;
 // The controls of one window, plus the library's process-wide settings
 // (instance, resource folder, message loop). GUI thread only, except
 // PostQuitMessage.
-class CPaintManagerUI
+class CPaintManagerUI : private CResourceManager::TextUser
 {
 public:
     CPaintManagerUI();
     CPaintManagerUI(const CPaintManagerUI&) = delete;
     CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
-    ~CPaintManagerUI();
+    ~CPaintManagerUI() override;
 
     // Process-wide. The instance is an opaque token kept for the caller.
     static void SetInstance(void* instance);
@@ -43,7 +47,7 @@ public:
     void DeletePtr(void* block);
 
     // Resolves every resource text of this window again.
-    void ReloadText();
+    void ReloadText() override;
 
     // Library side: the window and its built root widget.
     void Attach(CWindowWnd* window, QWidget* root);
@@ -51,5 +55,5 @@ public:
 
 private:
     CWindowWnd* m_window = nullptr;   // owner of this manager
-    QWidget* m_root = nullptr;        // owned by the window's widget tree
+    QPointer<QWidget> m_root;         // owned by the window's widget tree
 };

@@ -35,7 +35,7 @@ public:
         virtual void ReloadText() = 0;
 
     protected:
-        ~TextUser() = default;
+        virtual ~TextUser() = default;
     };
     void AddTextUser(TextUser* user);
     void RemoveTextUser(TextUser* user);

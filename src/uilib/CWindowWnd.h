@@ -4,11 +4,13 @@
 #include "MessageTarget.h"
 #include "UiDefs.h"
 
+#include <QPointer>
+#include <QWidget>
+
 #include <memory>
 
 class MessageChannel;
 class QEventLoop;
-class QWidget;
 class WindowFrame;
 
 // A top-level window. Its widget is built by Create and destroyed by Close
@@ -79,9 +81,10 @@ private:
     void DestroyWindow();
     void DispatchPosted(UINT message, WPARAM wParam, LPARAM lParam);
 
-    QWidget* m_window = nullptr;            // owned here (deleted in DestroyWindow)
+    QPointer<QWidget> m_window;             // owned here (deleted in DestroyWindow)
     WindowFrame* m_frame = nullptr;         // child of m_window
-    std::shared_ptr<MessageChannel> m_channel;
+    std::shared_ptr<MessageChannel> m_channel;   // shared with senders' threads
+    std::shared_ptr<bool> m_alive;          // expires with this object
     QEventLoop* m_modalLoop = nullptr;      // on ShowModal's stack
     UINT m_closeCode = 0;
     bool m_closing = false;

@@ -1,0 +1,119 @@
+#include "AttributeList.h"
+
+#include <QStringList>
+
+namespace {
+bool IsBlank(QChar c)
+{
+    return c.isSpace();
+}
+
+// key='value' pairs inside an image attribute.
+std::vector<std::pair<QString, QString>> ParseQuotedPairs(const QString& text)
+{
+    std::vector<std::pair<QString, QString>> pairs;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        while (i < n && IsBlank(text[i]))
+            ++i;
+        const qsizetype nameStart = i;
+        while (i < n && text[i] != u'=' && !IsBlank(text[i]))
+            ++i;
+        const QString name = text.mid(nameStart, i - nameStart);
+        while (i < n && IsBlank(text[i]))
+            ++i;
+        if (i >= n || text[i] != u'=' || name.isEmpty())
+            break;
+        ++i;
+        while (i < n && IsBlank(text[i]))
+            ++i;
+        if (i >= n || (text[i] != u'\'' && text[i] != u'"'))
+            break;
+        const QChar quote = text[i++];
+        const qsizetype end = text.indexOf(quote, i);
+        if (end < 0)
+            break;
+        pairs.emplace_back(name, text.mid(i, end - i));
+        i = end + 1;
+    }
+    return pairs;
+}
+}
+
+std::vector<std::pair<QString, QString>> ParseAttributeList(const QString& text)
+{
+    std::vector<std::pair<QString, QString>> pairs;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        while (i < n && IsBlank(text[i]))
+            ++i;
+        if (i >= n)
+            break;
+        const qsizetype nameStart = i;
+        while (i < n && text[i] != u'=' && !IsBlank(text[i]))
+            ++i;
+        const QString name = text.mid(nameStart, i - nameStart);
+        while (i < n && IsBlank(text[i]))
+            ++i;
+        if (i >= n || text[i] != u'=' || name.isEmpty())
+            break;
+        ++i;
+        while (i < n && IsBlank(text[i]))
+            ++i;
+        if (i >= n || text[i] != u'"')
+            break;
+        ++i;
+        const qsizetype end = text.indexOf(u'"', i);
+        if (end < 0)
+            break;
+        pairs.emplace_back(name, text.mid(i, end - i));
+        i = end + 1;
+    }
+    return pairs;
+}
+
+std::optional<QColor> ParseColor(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (!t.startsWith(u'#') || (t.size() != 9 && t.size() != 7))
+        return std::nullopt;
+    bool ok = false;
+    const uint value = t.mid(1).toUInt(&ok, 16);
+    if (!ok)
+        return std::nullopt;
+    QColor color = QColor::fromRgba(value);
+    if (t.size() == 7)
+        color.setAlpha(255);
+    return color;
+}
+
+ImageSpec ParseImageSpec(const QString& text)
+{
+    ImageSpec spec;
+    const QString t = text.trimmed();
+    if (!t.contains(u'=')) {
+        spec.File = t;
+        return spec;
+    }
+    for (const auto& [name, value] : ParseQuotedPairs(t)) {
+        if (name.compare(u"file", Qt::CaseInsensitive) == 0) {
+            spec.File = value;
+        } else if (name.compare(u"dest", Qt::CaseInsensitive) == 0) {
+            const QStringList parts = value.split(u',');
+            if (parts.size() != 4)
+                continue;
+            int v[4] = {};
+            bool allOk = true;
+            for (int k = 0; k < 4; ++k) {
+                bool ok = false;
+                v[k] = parts[k].trimmed().toInt(&ok);
+                allOk = allOk && ok;
+            }
+            if (allOk && v[2] >= v[0] && v[3] >= v[1])
+                spec.Dest = QRect(QPoint(v[0], v[1]), QSize(v[2] - v[0], v[3] - v[1]));
+        }
+    }
+    return spec;
+}
