@@ -136,7 +136,8 @@ TEST(Pause, NothingIsReportedAfterStopNotEvenTheReplyInFlight)
     const Lab lab = Lab::FromEnvironment();
     auto* target = new RecordingTarget;
     auto lines = std::make_shared<CapturedLines>();
-    DiscoveryEngine engine(CapturingOptions(lines));
+    auto owned = std::make_unique<DiscoveryEngine>(CapturingOptions(lines));
+    DiscoveryEngine& engine = *owned;
     engine.Start(target);
     ASSERT_TRUE(target->WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 3s));
 
@@ -158,6 +159,12 @@ TEST(Pause, NothingIsReportedAfterStopNotEvenTheReplyInFlight)
     const auto resumedAt = std::chrono::steady_clock::now();
     EXPECT_TRUE(target->WaitUntil([&](const Arrivals& a) { return late(a, resumedAt) >= 1; }, 1500ms))
         << "after Search, replies are reported again";
+
+    // The threads outlive the engine object; once it is gone they hand nothing over.
+    owned.reset();
+    const auto goneAt = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(1100ms);
+    EXPECT_EQ(late(target->Arrivals(), goneAt + 20ms), 0);
 }
 
 TEST(PortTaken, EveryListenerReportsAddressInUseAndProbesStillGoOut)
