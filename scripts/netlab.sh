@@ -94,9 +94,9 @@ trap 'exit 143' TERM
 
 add_ns() { ip netns add "$1" || die "cannot build the lab: 'ip netns add $1' failed"; made_ns+=("$1"); ip -n "$1" link set lo up; }
 
-ip_of() {  # ip_of LINK INDEX -> 10.2k.1.1 + INDEX
+ip_of() {  # ip_of LINK INDEX: sets REPLY to 10.2k.1.1 + INDEX (no subshell: 1000s of calls)
   local n=$(( ((10 << 24) | ((20 + $1) << 16) | (1 << 8) | 1) + $2 ))
-  echo "$(( n >> 24 & 255 )).$(( n >> 16 & 255 )).$(( n >> 8 & 255 )).$(( n & 255 ))"
+  REPLY="$(( n >> 24 & 255 )).$(( n >> 16 & 255 )).$(( n >> 8 & 255 )).$(( n & 255 ))"
 }
 
 add_ns "$host_ns"
@@ -116,11 +116,12 @@ for k in $(seq 1 "$links"); do
 
   batch="$lab_dir/batch-$k"; : > "$batch"
   for i in $(seq 0 $((servers - 1))); do
+    ip_of "$k" "$i"
     if [ "$macvlan" = 1 ]; then
       printf 'link add mv%d link vs%d type macvlan mode bridge\naddr add %s/16 dev mv%d\nlink set mv%d up\n' \
-        "$i" "$k" "$(ip_of "$k" "$i")" "$i" "$i" >> "$batch"
+        "$i" "$k" "$REPLY" "$i" "$i" >> "$batch"
     else
-      printf 'addr add %s/16 dev vs%d\n' "$(ip_of "$k" "$i")" "$k" >> "$batch"
+      printf 'addr add %s/16 dev vs%d\n' "$REPLY" "$k" >> "$batch"
     fi
   done
   [ "$servers" -eq 0 ] || ip -n "$ns" -batch "$batch" || die "cannot build the lab: server addresses on link $k failed"
@@ -132,7 +133,7 @@ for k in $(seq 1 "$links"); do
   fi
   nbatch="$lab_dir/neigh-$k"; : > "$nbatch"
   for i in $(seq 0 $((servers - 1))); do
-    addr=$(ip_of "$k" "$i")
+    ip_of "$k" "$i"; addr=$REPLY
     mac=$vs_mac; [ "$macvlan" = 1 ] && mac=${macs[mv$i]}
     echo "$k $addr $mac" >> "$lab_dir/servers.txt"
     echo "neigh replace $addr lladdr $mac dev vh$k nud permanent" >> "$nbatch"
@@ -150,8 +151,9 @@ for k in $(seq 1 "$links"); do
     ip -n "$host_ns" -batch "$nbatch" || die "cannot build the lab: host-side neighbour entries failed"
   fi
 
+  ip_of "$k" 0; first=$REPLY
   # shellcheck disable=SC2086
-  ip netns exec "$ns" "$sim" --interface "vs$k" --first-address "$(ip_of "$k" 0)" --count "$servers" \
+  ip netns exec "$ns" "$sim" --interface "vs$k" --first-address "$first" --count "$servers" \
     --probe-log "$lab_dir/probes-$k.log" --ready-file "$lab_dir/ready-$k" $sim_args \
     > "$lab_dir/sim-$k.out" 2> "$lab_dir/sim-$k.err" &
   sim_pids+=($!)
