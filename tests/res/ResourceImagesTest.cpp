@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Skin, RenderedImage, testing::ValuesIn(kImages), CaseNa
 
 TEST(IconTheme, HoldsEverySizeTheDesktopAsksFor)
 {
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
         const QString path = kBinDir + QStringLiteral("/res/icons/hicolor/%1x%1/apps/vindrel.png").arg(size);
         SCOPED_TRACE(path.toStdString());
         const QImage image(path);
