@@ -81,10 +81,14 @@ cleanup() {
   trap - EXIT INT TERM
   for p in "${sim_pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${sim_pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  for ns in "${made_ns[@]}"; do
-    ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null || true
-    ip netns del "$ns" 2>/dev/null || true
-  done
+  # Quietly: bash would report the command it ends here as "Killed".
+  {
+    for ns in "${made_ns[@]}"; do
+      ip netns pids "$ns" | xargs -r kill -9 || true
+      ip netns del "$ns" || true
+    done
+    wait || true
+  } 2>/dev/null
   rm -rf "$lab_dir"
   exit "$rc"
 }
@@ -168,10 +172,13 @@ for k in $(seq 1 "$links"); do
   [ -e "$lab_dir/ready-$k" ] || die "korvan-sim on link $k did not come up in 10 s"
 done
 
+# In the background so that a signal reaches the trap at once (bash defers
+# traps until a foreground child ends); cleanup ends whatever still runs.
 set +e
 ip netns exec "$host_ns" env VINDREL_LAB=1 VINDREL_LAB_DIR="$lab_dir" \
   VINDREL_LAB_INTERFACES="${host_ifs[*]}" VINDREL_LAB_HOST_ADDRS="${host_addrs[*]}" \
-  VINDREL_LAB_SERVERS="$servers" VINDREL_LAB_SERVER_NS="${server_ns[*]}" "$@"
+  VINDREL_LAB_SERVERS="$servers" VINDREL_LAB_SERVER_NS="${server_ns[*]}" "$@" <&0 &
+wait $!
 rc=$?
 set -e
 exit "$rc"
