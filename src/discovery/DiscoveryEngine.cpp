@@ -5,6 +5,7 @@
 #include "NeighbourTable.h"
 #include "ServerRecord.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
