@@ -180,7 +180,7 @@ TEST(SkinFiles, AreCopiedBesideTheExecutableWhenTheSourceHasThem)
         if (!source.open(QIODevice::ReadOnly))
             continue;
         QFile copy(kBinDir + u'/' + QString::fromLatin1(name));
-        ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << "not copied (re-run cmake after adding it)";
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << "not copied";
         EXPECT_EQ(copy.readAll(), source.readAll()) << "stale copy";
     }
 }
