@@ -1,0 +1,67 @@
+// The vindrel program: one instance per desktop session, the main window,
+// and the message loop until Exit or the window's end.
+#include "CMsgWnd.h"
+#include "CPaintManagerUI.h"
+#include "SingleInstance.h"
+#include "VindrelFrameWnd.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr UINT kProgramIcon = 128;
+// WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX
+constexpr DWORD kMainWindowStyle = 0x90CF0000u;
+
+} // namespace
+
+int main(int, char** argv)
+{
+    // Datagrams, lang.xml and paths are 8-bit text in the user's locale.
+    std::setlocale(LC_ALL, "");
+    // The program reads no arguments, and neither may Qt (-style, -platform...).
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    // Only Exit and the window's end stop the program: closing a pop-up menu
+    // while the window is hidden in the tray must not.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Common controls, restart manager, control containment and the registry
+    // key configure Windows only and have no counterpart here.
+
+    auto frame = std::make_unique<CVindrelFrameWnd>();
+
+    const SingleInstance guard("Vindrel 2");
+    if (!guard.Problem().empty())
+        std::fprintf(stderr, "vindrel: single-instance guard unavailable (%s); starting anyway\n",
+                     guard.Problem().c_str());
+    if (guard.AnotherIsRunning()) {
+        ShowMessageWindow(nullptr, u"Korvan Vindrel", u"Find_Running_Msg");
+        return 0;
+    }
+
+    CPaintManagerUI::SetInstance(&app);
+    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+
+    const QString skin = CPaintManagerUI::GetResourcePath() + frame->GetSkinFile();
+    if (!QFileInfo::exists(skin)) {
+        std::fprintf(stderr, "vindrel: missing %s\n", qUtf8Printable(skin));
+        return 1;
+    }
+    if (!frame->Create(nullptr, u"Vindrel", kMainWindowStyle, 0))
+        return 1;   // the library has said why on stderr
+    frame->SetIcon(kProgramIcon);
+    frame->CenterWindow();
+    frame->ShowWindow(true, true);
+
+    CPaintManagerUI::MessageLoop();
+
+    // Destroying the window releases any discovery thread still waiting on
+    // it; the threads themselves end with the process.
+    frame.reset();
+    return 0;
+}
