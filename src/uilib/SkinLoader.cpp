@@ -2,7 +2,9 @@
 
 #include "SkinButton.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 
 #include <cstdio>
@@ -38,6 +40,8 @@ std::unique_ptr<QWidget> SkinLoader::Load(const QString& file)
         m_error = f.errorString();
         return nullptr;
     }
+    // Pixmaps named in the skin resolve against the skin's own folder.
+    setWorkingDirectory(QFileInfo(file).absoluteDir());
     std::unique_ptr<QWidget> root(load(&f));
     if (!m_unknownClass.isEmpty()) {
         m_error = QStringLiteral("unknown widget class %1").arg(m_unknownClass);

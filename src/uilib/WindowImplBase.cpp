@@ -66,6 +66,9 @@ void WindowImplBase::OnCreated()
 {
     m_pm.Attach(this, GetHWND());
     InitWindow();
+    // Keys are resolved when shown: the window's text source and language
+    // are in place only now that InitWindow has run.
+    m_pm.ReloadText();
 }
 
 void WindowImplBase::Notify(TNotifyUI& msg)
