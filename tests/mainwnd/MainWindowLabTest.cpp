@@ -1,0 +1,78 @@
+// The real window with the real discovery engine against simulated servers.
+// Runs only inside scripts/netlab.sh: the engine broadcasts.
+#include "MainWindowFixture.h"
+
+#include "CListUI.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+class MainWindowInLab : public MainWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        const char* lab = std::getenv("VINDREL_LAB");
+        if (!lab || std::string(lab) != "1")
+            GTEST_SKIP() << "broadcasts: runs only inside scripts/netlab.sh";
+        MainWindowFixture::SetUp();
+    }
+
+    // ip -> MAC text of every simulated server.
+    static std::map<QString, QString> LabServers()
+    {
+        std::map<QString, QString> servers;
+        std::ifstream file(std::string(std::getenv("VINDREL_LAB_DIR")) + "/servers.txt");
+        std::string line;
+        while (std::getline(file, line)) {
+            std::istringstream fields(line);
+            int link = 0;
+            std::string ip, mac;
+            if (fields >> link >> ip >> mac)
+                servers[QString::fromStdString(ip)] = QString::fromStdString(mac).toUpper().replace(u':', u'-');
+        }
+        return servers;
+    }
+};
+
+TEST_F(MainWindowInLab, ListsEverySimulatedServerOnceWithItsHardwareAddress)
+{
+    const std::map<QString, QString> servers = LabServers();
+    ASSERT_FALSE(servers.empty());
+
+    CPaintManagerUI::SetResourcePath(QStringLiteral(VINDREL_BIN_DIR "/"));
+    CVindrelFrameWnd::Options options;
+    options.startDiscovery = true;
+    options.settingsDir = m_settings.path() + u'/';
+    m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
+    ASSERT_TRUE(m_window->Create(nullptr, u"Vindrel", 0x90CF0000u, 0));
+    m_window->ShowWindow(true, true);
+
+    const auto filled = [&] { return RowCount() >= static_cast<int>(servers.size()); };
+    ASSERT_TRUE(Pump(filled) || Pump(filled)) << RowCount() << " rows";
+    // Several more probe rounds: every server answers each, none is added twice.
+    Pump([] { return false; });
+    ASSERT_EQ(RowCount(), static_cast<int>(servers.size()));
+    EXPECT_EQ(TextOf(u"SERVERNUMLABEL2"), QString::number(servers.size()));
+    for (int row = 0; row < RowCount(); ++row) {
+        const QString ip = Cell(row, u"IPLABEL");
+        SCOPED_TRACE(ip.toStdString());
+        ASSERT_EQ(servers.count(ip), 1u);
+        EXPECT_EQ(Cell(row, u"MACLABEL"), servers.at(ip));
+        EXPECT_FALSE(Cell(row, u"NAMELABEL").isEmpty());
+    }
+
+    // Stop holds replies back: after Refresh nothing comes until Search.
+    m_window->StopSearch();
+    m_window->RefreshList();
+    Pump([] { return false; });
+    EXPECT_EQ(RowCount(), 0);
+    m_window->StartSearch();
+    EXPECT_TRUE(Pump(filled) || Pump(filled));
+}
+
+} // namespace
