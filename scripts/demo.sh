@@ -1,21 +1,55 @@
 #!/usr/bin/env bash
 # The main job on a fresh machine: installs and builds (scripts/setup.sh),
 # then builds a private network lab with five simulated Korvan servers, each
-# with its own MAC, and searches for them with vindrel-scan inside it. Nothing
-# reaches the machine's own network. Needs root (network namespaces).
-# Usage: scripts/demo.sh [--no-setup] [vindrel-scan options, default --seconds 3]
+# with its own MAC, and opens the Vindrel window inside it, which finds them.
+# The window opens on your display; without one ($DISPLAY unset) it runs
+# under Xvfb for a few seconds and a screenshot is saved (build/demo.png).
+# --scan searches with the command-line vindrel-scan instead. Nothing reaches
+# the machine's own network. Needs root (network namespaces).
+# Usage: scripts/demo.sh [--no-setup] [--scan [vindrel-scan options, default --seconds 3]]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-setup=1
+setup=1 scan=0
 case "${1:-}" in
-  -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
   --no-setup) setup=0; shift ;;
 esac
+case "${1:-}" in --scan) scan=1; shift ;; esac
 if [ "$(id -u)" -ne 0 ]; then
   echo "demo.sh: the lab's network namespaces need root: sudo $0 $*" >&2
   exit 1
 fi
 [ "$setup" = 0 ] || "$here/scripts/setup.sh"
-[ $# -gt 0 ] || set -- --seconds 3
-echo "demo: five simulated servers on 10.21.1.1-5 in a private lab; searching..."
-exec "$here/scripts/netlab.sh" run --bin "$here/build/bin" --servers 5 --macvlan -- "$here/build/bin/vindrel-scan" "$@"
+bin="$here/build/bin"
+lab=("$here/scripts/netlab.sh" run --bin "$bin" --servers 5 --macvlan --)
+echo "demo: five simulated servers on 10.21.1.1-5 in a private lab"
+
+if [ "$scan" = 1 ]; then
+  [ $# -gt 0 ] || set -- --seconds 3
+  exec "${lab[@]}" "$bin/vindrel-scan" "$@"
+fi
+
+if [ -n "${DISPLAY:-}" ]; then
+  # The lab's namespace reaches the X server through its socket file; the
+  # window's own single-instance guard keeps to this display.
+  echo "demo: opening the window on $DISPLAY; Exit from its tray menu (or close it) ends the demo"
+  exec "${lab[@]}" env XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}" "$bin/vindrel"
+fi
+
+shot="$here/build/demo.png"
+echo "demo: no display; running the window under Xvfb, screenshot to $shot"
+exec "${lab[@]}" bash -c '
+  set -u
+  work=$(mktemp -d /tmp/vindrel-demo-XXXXXX); chmod 700 "$work"
+  display=:$(( 50 + RANDOM % 400 ))
+  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
+  trap "kill \$xvfb 2>/dev/null; rm -rf \"$work\"" EXIT
+  export DISPLAY=$display XDG_RUNTIME_DIR=$work
+  unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  "$1/vindrel" >"$work/vindrel.out" 2>&1 & app=$!
+  sleep 5
+  import -window root "$2" && echo "demo: saved $2"
+  kill $app; wait $app 2>/dev/null
+  true
+' demo "$bin" "$shot"

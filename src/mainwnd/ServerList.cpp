@@ -6,6 +6,9 @@
 #include "CPaintManagerUI.h"
 #include "ServerRecord.h"
 
+#include <QHeaderView>
+#include <QTreeView>
+
 #include <array>
 #include <memory>
 
@@ -75,4 +78,19 @@ void ServerList::RemoveAll()
         address->SetText(u"");
     if (CControlUI* counter = m_manager.FindControl(u"SERVERNUMLABEL2"))
         counter->SetText(u"0");
+}
+
+void ServerList::ApplySkinColumnWidths()
+{
+    const CListUI* list = List();
+    auto* view = list ? qobject_cast<QTreeView*>(list->GetWidget()) : nullptr;
+    if (!view)
+        return;
+    const QStringList widths = view->property("columnWidths").toString().split(u';', Qt::SkipEmptyParts);
+    for (int column = 0; column < widths.size(); ++column) {
+        bool ok = false;
+        const int width = widths[column].trimmed().toInt(&ok);
+        if (ok && width > 0)
+            view->header()->resizeSection(column, width);
+    }
 }

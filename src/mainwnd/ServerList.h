@@ -26,6 +26,9 @@ public:
     bool IsServerListed(std::u16string_view ip) const;
     // Removes every row and resets the counter and the event line.
     void RemoveAll();
+    // Column widths from the skin: SERVERLIST's dynamic property
+    // `columnWidths`, pixels separated by ";" (the last column stretches).
+    void ApplySkinColumnWidths();
 
 private:
     CListUI* List() const;

@@ -65,6 +65,7 @@ void CVindrelFrameWnd::InitWindow()
     resources->SetTextQueryInterface(this);
     resources->SetLanguage(CDuiString(StartupLanguage(m_settingsDir.ToU16String())));
     resources->ReloadText();
+    m_serverList.ApplySkinColumnWidths();
     m_trayMenus.CreateTrayIcon();
     if (m_options.startDiscovery)
         m_engine.Start(this);
