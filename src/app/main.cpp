@@ -3,6 +3,7 @@
 #include "CMsgWnd.h"
 #include "CPaintManagerUI.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "VindrelFrameWnd.h"
 
 #include <QApplication>
@@ -58,6 +59,8 @@ int main(int, char** argv)
     frame->CenterWindow();
     frame->ShowWindow(true, true);
 
+    if (!QuitMessageLoopOnTerminationSignals())
+        std::fprintf(stderr, "vindrel: termination signals keep their default action\n");
     CPaintManagerUI::MessageLoop();
 
     // Destroying the window releases any discovery thread still waiting on

@@ -67,4 +67,21 @@ TEST_F(Startup, AMissingMainSkinIsNamedAndEndsWithCodeOne)
         << "one line, once: " << run.output;
 }
 
+// A whole program folder: the window comes up (offscreen, no interface to
+// search on) and a termination signal ends it like Exit, with code 0.
+TEST_F(Startup, TerminationSignalsEndTheProgramWithCodeZero)
+{
+    for (const char* name : {"vindrel.xml", "listitem.xml", "menu.xml", "message.xml"})
+        fs::copy_file(fs::path(VINDREL_BIN_DIR) / name, m_dir / name);
+    fs::copy(fs::path(VINDREL_BIN_DIR) / "res", m_dir / "res", fs::copy_options::recursive);
+    for (const char* signal : {"TERM", "HUP", "INT"}) {
+        SCOPED_TRACE(signal);
+        const std::string script = "sh -c '" + Environment() + (m_dir / "vindrel").string() +
+                                   " & p=$!; sleep 1.5; kill -" + signal +
+                                   " $p; wait $p; echo exit=$?'";
+        const ProcessRun run = RunIsolated(script);
+        EXPECT_NE(run.output.find("exit=0\n"), std::string::npos) << run.output;
+    }
+}
+
 } // namespace
