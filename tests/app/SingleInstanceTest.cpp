@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
@@ -85,9 +86,21 @@ protected:
             SingleInstance guard("Vindrel 2");
             const char verdict = guard.AnotherIsRunning() ? 'n' : 'y';
             pid_t browser = 0;
-            if (spawnChild && (browser = fork()) == 0) {
-                execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
-                _exit(127);
+            if (spawnChild) {
+                // Until its exec the child shares the guard's file like any
+                // fork; wait for the exec (the close-on-exec pipe's EOF).
+                int execed[2];
+                if (pipe2(execed, O_CLOEXEC) != 0)
+                    _exit(3);
+                if ((browser = fork()) == 0) {
+                    execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+                    _exit(127);
+                }
+                close(execed[1]);
+                char none;
+                while (read(execed[0], &none, 1) > 0) {
+                }
+                close(execed[0]);
             }
             if (write(ready[1], &verdict, 1) != 1 || write(ready[1], &browser, sizeof browser) != sizeof browser)
                 _exit(2);
