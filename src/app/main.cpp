@@ -63,8 +63,11 @@ int main(int, char** argv)
         std::fprintf(stderr, "vindrel: termination signals keep their default action\n");
     CPaintManagerUI::MessageLoop();
 
-    // Destroying the window releases any discovery thread still waiting on
-    // it; the threads themselves end with the process.
-    frame.reset();
+    // The loop's end has closed the window's message channel: a discovery
+    // thread waiting on it is released and later hand-offs return at once.
+    // The window object itself stays until the process ends, like the
+    // threads that hold its address: deleting it here could pull it from
+    // under a listener that is just entering a hand-off.
+    (void)frame.release();
     return 0;
 }

@@ -222,7 +222,10 @@ LRESULT CWindowWnd::SendMessageW(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (OnGuiThread())
         return m_window && m_channel->IsOpen() ? HandleMessage(message, wParam, lParam) : 0;
-    return m_channel->Send(message, wParam, lParam);
+    // A copy, so the channel outlives a sender that is still waiting on it
+    // even if the window object goes meanwhile.
+    const std::shared_ptr<MessageChannel> channel = m_channel;
+    return channel->Send(message, wParam, lParam);
 }
 
 bool CWindowWnd::PostMessageW(UINT message, WPARAM wParam, LPARAM lParam)
