@@ -91,15 +91,15 @@ std::optional<QColor> ParseColor(const QString& text)
 
 ImageSpec ParseImageSpec(const QString& text)
 {
-    ImageSpec spec;
+    ImageSpec image;
     const QString t = text.trimmed();
     if (!t.contains(u'=')) {
-        spec.File = t;
-        return spec;
+        image.File = t;
+        return image;
     }
     for (const auto& [name, value] : ParseQuotedPairs(t)) {
         if (name.compare(u"file", Qt::CaseInsensitive) == 0) {
-            spec.File = value;
+            image.File = value;
         } else if (name.compare(u"dest", Qt::CaseInsensitive) == 0) {
             const QStringList parts = value.split(u',');
             if (parts.size() != 4)
@@ -112,8 +112,8 @@ ImageSpec ParseImageSpec(const QString& text)
                 allOk = allOk && ok;
             }
             if (allOk && v[2] >= v[0] && v[3] >= v[1])
-                spec.Dest = QRect(QPoint(v[0], v[1]), QSize(v[2] - v[0], v[3] - v[1]));
+                image.Dest = QRect(QPoint(v[0], v[1]), QSize(v[2] - v[0], v[3] - v[1]));
         }
     }
-    return spec;
+    return image;
 }

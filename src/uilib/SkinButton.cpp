@@ -9,8 +9,8 @@
 namespace {
 SkinButton::Image MakeImage(const QString& value)
 {
-    const ImageSpec spec = ParseImageSpec(value);
-    return {value, spec.File, spec.Dest};
+    const ImageSpec image = ParseImageSpec(value);
+    return {value, image.File, image.Dest};
 }
 
 const SkinButton::Image* FirstSet(std::initializer_list<const SkinButton::Image*> images)

@@ -111,10 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ImageSpec, ReadsFileAndDestWithBackslashes)
 {
-    const ImageSpec spec = ParseImageSpec(QStringLiteral("file='res\\mainwnd\\x.png' dest='10,13,26,29'"));
-    EXPECT_EQ(spec.File, QStringLiteral("res\\mainwnd\\x.png"));
-    ASSERT_TRUE(spec.Dest.has_value());
-    EXPECT_EQ(*spec.Dest, QRect(QPoint(10, 13), QSize(16, 16)));
+    const ImageSpec image = ParseImageSpec(QStringLiteral("file='res\\mainwnd\\x.png' dest='10,13,26,29'"));
+    EXPECT_EQ(image.File, QStringLiteral("res\\mainwnd\\x.png"));
+    ASSERT_TRUE(image.Dest.has_value());
+    EXPECT_EQ(*image.Dest, QRect(QPoint(10, 13), QSize(16, 16)));
     EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='1,2,3'")).Dest.has_value());
     EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='5,5,1,1'")).Dest.has_value());
 }
