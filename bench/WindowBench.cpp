@@ -1,0 +1,347 @@
+// The real main window (CVindrelFrameWnd from the real skins, with the real
+// DiscoveryEngine) measured in process, under an X server, inside the lab
+// (scripts/bench.sh). Three modes:
+//   --list N             time from the first probe on the wire (korvan-sim's
+//                        probe log) to the N-th server listed
+//   --load N SECONDS     once N are listed, SECONDS of steady replies: delay
+//                        of a 10 ms timer, CPU, resident memory, hand-offs
+//   --idle SECONDS       no servers, window hidden in the tray: CPU, memory
+// Times are unix seconds so that they compare with the probe log's.
+// Results: "result KEY VALUE" lines on standard error.
+
+#include "CListUI.h"
+#include "CPaintManagerUI.h"
+#include "MessageChannel.h"
+#include "VindrelFrameWnd.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTimerMs = 10;
+constexpr auto kListGiveUp = std::chrono::seconds(20);
+
+double UnixNow()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+std::string LabFile(const char* name)
+{
+    const char* dir = std::getenv("VINDREL_LAB_DIR");
+    return std::string(dir ? dir : ".") + "/" + name;
+}
+
+// Unix times of the probes korvan-sim heard on link 1, oldest first.
+std::vector<double> ProbeTimes()
+{
+    std::vector<double> times;
+    std::ifstream log(LabFile("probes-1.log"));
+    std::string line;
+    while (std::getline(log, line)) {
+        std::istringstream fields(line);
+        double t = 0;
+        if (fields >> t)
+            times.push_back(t);
+    }
+    return times;
+}
+
+// utime + stime of this process (every thread), seconds.
+double CpuSeconds()
+{
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Fields after the command name, which may hold spaces: state is field 3.
+    std::istringstream rest(text.substr(text.rfind(')') + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14)
+            utime = std::stoull(field);
+        if (i == 15)
+            stime = std::stoull(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// CPU seconds per thread: the GUI thread by name, the others by name and id
+// (the discovery threads keep the program's name).
+std::map<std::string, double> CpuByThread()
+{
+    std::map<std::string, double> byThread;
+    DIR* dir = opendir("/proc/self/task");
+    if (!dir)
+        return byThread;
+    const std::string self = std::to_string(getpid());
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream stat(std::string("/proc/self/task/") + entry->d_name + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const auto open = text.find('('), close = text.rfind(')');
+        if (open == std::string::npos || close == std::string::npos)
+            continue;
+        std::istringstream rest(text.substr(close + 2));
+        std::string field;
+        unsigned long long ticks = 0;
+        for (int i = 3; i <= 15 && rest >> field; ++i)
+            if (i == 14 || i == 15)
+                ticks += std::stoull(field);
+        const std::string name = entry->d_name == self ? std::string("gui") : text.substr(open + 1, close - open - 1) + "/" + entry->d_name;
+        byThread[name] = static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    closedir(dir);
+    return byThread;
+}
+
+double ResidentMiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    unsigned long long size = 0, resident = 0;
+    statm >> size >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+double Percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
+}
+
+// Results go to standard error, one "result KEY VALUE" line each: standard
+// output carries the program's own diagnostics (a line per datagram).
+void Print(const char* key, double value)
+{
+    std::fprintf(stderr, "result %s %.4f\n", key, value);
+}
+
+// Counts the window's hand-offs (message 3024 and the rest) as they arrive.
+class HandOffCounter final : public QObject
+{
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == MessageChannel::Event::TypeId())
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+    long long count = 0;
+};
+
+struct Settings
+{
+    enum class Mode { kList, kLoad, kIdle } mode = Mode::kList;
+    int servers = 0;
+    double seconds = 0;
+};
+
+bool ParseArguments(int argc, char** argv, Settings& s)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "--list" && argc == 3) {
+        s.servers = std::atoi(argv[2]);
+        return s.servers > 0;
+    }
+    if (mode == "--load" && argc == 4) {
+        s.mode = Settings::Mode::kLoad;
+        s.servers = std::atoi(argv[2]);
+        s.seconds = std::atof(argv[3]);
+        return s.servers > 0 && s.seconds > 0;
+    }
+    if (mode == "--idle" && argc == 3) {
+        s.mode = Settings::Mode::kIdle;
+        s.seconds = std::atof(argv[2]);
+        return s.seconds > 0;
+    }
+    return false;
+}
+
+// Steady state: a 10 ms timer whose lateness tells how responsive the event
+// loop is, resident memory each second, CPU and hand-offs over the run.
+class SteadyMeter final : public QObject
+{
+public:
+    // `tickMs`: kTimerMs to measure responsiveness; idle runs tick once a
+    // second only, or the meter would be the cost it measures.
+    SteadyMeter(double seconds, int servers, int tickMs, const HandOffCounter& handOffs, std::function<void()> done)
+        : m_seconds(seconds), m_servers(servers), m_tickMs(tickMs), m_handOffs(handOffs), m_done(std::move(done))
+    {
+        m_tick.setTimerType(Qt::PreciseTimer);
+        m_tick.setInterval(tickMs);
+        connect(&m_tick, &QTimer::timeout, this, [this] { Tick(); });
+    }
+
+    void Begin()
+    {
+        m_cpuAt = CpuSeconds();
+        m_threadsAt = CpuByThread();
+        m_unixAt = UnixNow();
+        m_handOffsAt = m_handOffs.count;
+        m_rss.push_back(ResidentMiB());
+        m_clock.start();
+        m_last = 0;
+        m_tick.start();
+    }
+
+private:
+    void Tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_delaysMs.push_back(std::max(0.0, static_cast<double>(now - m_last) / 1e6 - m_tickMs));
+        m_last = now;
+        if (now / 1000000000 >= static_cast<qint64>(m_rss.size()))
+            m_rss.push_back(ResidentMiB());
+        if (static_cast<double>(now) / 1e9 >= m_seconds)
+            Finish(static_cast<double>(now) / 1e9);
+    }
+
+    void Finish(double wall)
+    {
+        m_tick.stop();
+        const double cpu = CpuSeconds() - m_cpuAt;
+        Print("seconds", wall);
+        Print("cpu_percent", 100.0 * cpu / wall);
+        if (m_tickMs == kTimerMs) {
+            Print("timer_p50_ms", Percentile(m_delaysMs, 0.50));
+            Print("timer_p99_ms", Percentile(m_delaysMs, 0.99));
+            Print("timer_max_ms", Percentile(m_delaysMs, 1.0));
+        }
+        // After the first tenth: the start's allocations are not growth.
+        const std::size_t settled = m_rss.size() / 10;
+        Print("rss_settled_mib", m_rss[settled]);
+        Print("rss_end_mib", m_rss.back());
+        Print("rss_max_mib", *std::max_element(m_rss.begin(), m_rss.end()));
+        const double unixEnd = UnixNow();
+        int probes = 0;
+        for (double t : ProbeTimes())
+            probes += t >= m_unixAt && t < unixEnd;
+        Print("replies_sent_per_s", probes * m_servers / wall);
+        Print("handoffs_per_s", static_cast<double>(m_handOffs.count - m_handOffsAt) / wall);
+        for (const auto& [name, seconds] : CpuByThread()) {
+            const double used = seconds - m_threadsAt[name];
+            if (used > 0.001 * wall)
+                std::fprintf(stderr, "result thread_cpu_percent[%s] %.2f\n", name.c_str(), 100.0 * used / wall);
+        }
+        m_done();
+    }
+
+    const double m_seconds;
+    const int m_servers;
+    const int m_tickMs;
+    const HandOffCounter& m_handOffs;
+    std::function<void()> m_done;
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    double m_cpuAt = 0, m_unixAt = 0;
+    long long m_handOffsAt = 0;
+    std::map<std::string, double> m_threadsAt;
+    std::vector<double> m_delaysMs;
+    std::vector<double> m_rss;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Settings settings;
+    if (!ParseArguments(argc, argv, settings) || !std::getenv("VINDREL_LAB")) {
+        std::fprintf(stderr, "usage: bench_window --list N | --load N SECONDS | --idle SECONDS\n"
+                             "(inside the lab, under an X server: scripts/bench.sh)\n");
+        return 2;
+    }
+    const double startedAt = UnixNow();
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    HandOffCounter handOffs;
+    app.installEventFilter(&handOffs);
+
+    QTemporaryDir settingsDir;   // lang.xml of this run only
+    CPaintManagerUI::SetInstance(&app);
+    CPaintManagerUI::SetResourcePath(QStringLiteral(VINDREL_BIN_DIR "/"));
+    CVindrelFrameWnd::Options options;
+    options.openUrl = [](const QUrl&) {};
+    options.settingsDir = settingsDir.path() + u'/';
+    // Kept until the process ends, like the program's own: the engine's
+    // listener may be inside a hand-off when the loop stops.
+    auto* window = new CVindrelFrameWnd(std::move(options));
+    if (!window->Create(nullptr, u"Vindrel", 0x90CF0000u, 0))
+        return 1;
+    window->SetIcon(128);   // the program icon, also the tray's
+    window->CenterWindow();
+    window->ShowWindow(true, true);
+    auto* list = dynamic_cast<CListUI*>(window->FindControl(u"SERVERLIST"));
+    auto* view = list ? qobject_cast<QTreeView*>(list->GetWidget()) : nullptr;
+    CControlUI* counter = window->FindControl(u"SERVERNUMLABEL2");
+    if (!view || !counter)
+        return 1;
+
+    const int tickMs = settings.mode == Settings::Mode::kIdle ? 1000 : kTimerMs;
+    SteadyMeter steady(settings.seconds, settings.servers, tickMs, handOffs, [] { QCoreApplication::exit(0); });
+
+    if (settings.mode == Settings::Mode::kIdle) {
+        // Let the start settle, then hide to the tray as the close button does.
+        QTimer::singleShot(2000, &app, [&] {
+            window->HideWindow();
+            Print("tray_shown", window->Tray().TrayShown() ? 1 : 0);
+            QTimer::singleShot(1000, &app, [&] { steady.Begin(); });
+        });
+        return QApplication::exec();
+    }
+
+    // Listed: the counter reads N (the N-th hand-off done); visible: the
+    // view has been told of N rows.
+    const QString wanted = QString::number(settings.servers);
+    double counterAt = 0, viewAt = 0;
+    QObject::connect(view->model(), &QAbstractItemModel::rowsInserted, &app, [&] {
+        if (viewAt == 0 && view->model()->rowCount() >= settings.servers)
+            viewAt = UnixNow();
+    });
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        if (counterAt == 0 && counter->GetText() == wanted)
+            counterAt = UnixNow();
+        const bool late = UnixNow() - startedAt > std::chrono::duration<double>(kListGiveUp).count();
+        if ((counterAt == 0 || viewAt == 0) && !late)
+            return;
+        poll.stop();
+        const std::vector<double> probes = ProbeTimes();
+        const double firstProbe = probes.empty() ? 0 : probes.front();
+        Print("first_probe_after_start_s", firstProbe - startedAt);
+        Print("listed_s", counterAt > 0 ? counterAt - firstProbe : -1);
+        Print("visible_s", viewAt > 0 ? viewAt - firstProbe : -1);
+        Print("rows", list->GetCount());
+        if (settings.mode == Settings::Mode::kList || counterAt == 0)
+            QCoreApplication::exit(counterAt > 0 ? 0 : 1);
+        else
+            QTimer::singleShot(2000, &app, [&] { steady.Begin(); });   // past the first burst
+    });
+    poll.start();
+    return QApplication::exec();
+}
