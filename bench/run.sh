@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times finding N simulated servers (N = 10, 100, 1000 unless given) in the
+# Quick look (scripts/bench.sh gives the whole table). Times finding N simulated servers (N = 10, 100, 1000 unless given) in the
 # lab: vindrel-scan --wait-for N, the engine in process, and a minimal receive
 # loop for comparison. Needs root (the lab) and a build (default build/).
 # Usage: bench/run.sh [--build DIR] [N...]
