@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <climits>
+
 namespace {
 bool IsBlank(QChar c)
 {
@@ -111,8 +113,12 @@ ImageSpec ParseImageSpec(const QString& text)
                 v[k] = parts[k].trimmed().toInt(&ok);
                 allOk = allOk && ok;
             }
-            if (allOk && v[2] >= v[0] && v[3] >= v[1])
-                image.Dest = QRect(QPoint(v[0], v[1]), QSize(v[2] - v[0], v[3] - v[1]));
+            // Widths and heights beyond int (a skin's "-2147483648,0,2147483647,1")
+            // are no rectangle: computed in 64 bits, they are refused.
+            const qint64 width = static_cast<qint64>(v[2]) - v[0];
+            const qint64 height = static_cast<qint64>(v[3]) - v[1];
+            if (allOk && width >= 0 && height >= 0 && width <= INT_MAX && height <= INT_MAX)
+                image.Dest = QRect(QPoint(v[0], v[1]), QSize(static_cast<int>(width), static_cast<int>(height)));
         }
     }
     return image;

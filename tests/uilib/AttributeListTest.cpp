@@ -117,5 +117,8 @@ TEST(ImageSpec, ReadsFileAndDestWithBackslashes)
     EXPECT_EQ(*image.Dest, QRect(QPoint(10, 13), QSize(16, 16)));
     EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='1,2,3'")).Dest.has_value());
     EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='5,5,1,1'")).Dest.has_value());
+    // A width that int cannot hold (found by fuzzing: signed overflow).
+    EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='-2147483648,0,2147483647,10'")).Dest.has_value());
+    EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='0,-2147483648,10,2147483647'")).Dest.has_value());
 }
 }
