@@ -146,17 +146,22 @@ std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
     m_budgetAt = now;
 
     AskKernel(address);
-    const auto wait = std::min<Clock::duration>(m_limits.resolveWait, m_budget);
-    const auto until = now + wait;
+    // Wait only when the budget covers a whole poll step, and charge the wait
+    // in full, overshoot included (the budget may run into debt that later
+    // refills pay back). Otherwise a crumb of budget buys a full step, and a
+    // flood of unknown senders sleeps a step per datagram.
     std::optional<MacAddress> mac;
-    while (Clock::now() < until) {
-        std::this_thread::sleep_for(kPollStep);
-        Reload(Clock::now());
-        if ((mac = Find(address)))
-            break;
+    if (m_budget >= kPollStep) {
+        const auto until = now + std::min<Clock::duration>(m_limits.resolveWait, m_budget);
+        while (Clock::now() < until) {
+            std::this_thread::sleep_for(kPollStep);
+            Reload(Clock::now());
+            if ((mac = Find(address)))
+                break;
+        }
     }
     now = Clock::now();
-    m_budget -= std::min<Clock::duration>(m_budget, now - m_budgetAt);
+    m_budget -= now - m_budgetAt;
     m_budgetAt = now;
     return mac;
 }
