@@ -3,6 +3,8 @@
 #include "CListContainerElementUI.h"
 #include "CResourceManager.h"
 
+#include <QTextDocument>
+
 ServerListModel::ServerListModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
@@ -31,9 +33,14 @@ QVariant ServerListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_viewRows)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return QVariant(static_cast<const QString&>(m_rows[static_cast<std::size_t>(index.row())]->GetCellText(index.column())));
-    return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const QString& text = m_rows[static_cast<std::size_t>(index.row())]->GetCellText(index.column());
+    // A tooltip renders markup when the text merely looks like it; cells hold
+    // what a server sent, which is shown as written, never as markup.
+    if (role == Qt::ToolTipRole && Qt::mightBeRichText(text))
+        return Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
+    return QVariant(text);
 }
 
 QVariant ServerListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -4,6 +4,7 @@
 #include "CListUI.h"
 #include "SkinFixture.h"
 
+#include <QTextDocument>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -119,5 +120,27 @@ TEST_F(ListFixture, OnlyRowsCanBeAddedAndAMissingTemplateGivesNoRow)
     EXPECT_FALSE(list->Add(&stray));
     EXPECT_FALSE(list->Add(nullptr));
     EXPECT_EQ(list->GetCount(), 0);
+}
+
+// Cells hold what servers sent; a tooltip that rendered markup would show
+// "<b>x</b>" as a bold x, or fetch an image a name points at.
+TEST_F(ListFixture, TooltipsShowCellTextAsWritten)
+{
+    const char16_t* const names[] = {u"plain", u"<b>big</b>", u"<img src=\"a.png\">x", u"a < b & c > d",
+                                     u"<a href=\"http://10.0.0.9/\">click</a>", u"<qt>x</qt>"};
+    for (const char16_t* name : names) {
+        list->RemoveAll();
+        AddServer(u"10.0.0.1");
+        list->GetRowAt(0)->FindSubControl(u"NAMELABEL")->SetText(name);
+        list->FlushPendingRows();
+        const QString tip = static_cast<QTreeView*>(list->GetWidget())->model()->index(0, 0).data(Qt::ToolTipRole).toString();
+        SCOPED_TRACE(tip.toStdString());
+        QTextDocument shown;
+        if (Qt::mightBeRichText(tip))
+            shown.setHtml(tip);
+        else
+            shown.setPlainText(tip);
+        EXPECT_EQ(shown.toPlainText(), QString::fromUtf16(name));
+    }
 }
 }
