@@ -61,9 +61,12 @@ TEST_F(MessageFixture, TheGuiThreadsOwnSendIsHandledAtOnce)
 TEST_F(MessageFixture, DestroyingTheWindowReleasesAWaitingSender)
 {
     std::atomic<bool> sent{false};
-    auto result = std::async(std::launch::async, [&] {
+    // The sender takes the window's address before it starts: reading the
+    // owning pointer while this thread resets it would itself be a race.
+    TestWindow* const target = window.get();
+    auto result = std::async(std::launch::async, [&sent, target] {
         sent = true;
-        return window->SendMessageW(3024, 1, 0);
+        return target->SendMessageW(3024, 1, 0);
     });
     while (!sent)
         std::this_thread::yield();
