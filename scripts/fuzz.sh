@@ -43,6 +43,9 @@ cmake --build "$build" --target "${names[@]}" -j2
 # The GB18030 locale makes the reply target decode as that code page too.
 locale -a 2>/dev/null | grep -qi '^zh_CN\.gb18030$' || echo "fuzz.sh: zh_CN.GB18030 missing, replies are decoded as UTF-8 only (scripts/setup.sh makes it)" >&2
 
+# Leaks that system libraries keep on purpose (fontconfig's caches, which the
+# attribute-list target fills) are listed with reasons there.
+export LSAN_OPTIONS="suppressions=$here/scripts/lsan-suppressions.txt:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 failed=0
 for t in "${targets[@]}"; do
   read -r name corpus dict flags <<<"$t"
