@@ -40,16 +40,10 @@ shot="$here/build/demo.png"
 echo "demo: no display; running the window under Xvfb, screenshot to $shot"
 exec "${lab[@]}" bash -c '
   set -u
-  work=$(mktemp -d /tmp/vindrel-demo-XXXXXX); chmod 700 "$work"
-  display=:$(( 50 + RANDOM % 400 ))
-  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-  trap "kill \$xvfb 2>/dev/null; rm -rf \"$work\"" EXIT
-  export DISPLAY=$display XDG_RUNTIME_DIR=$work
-  unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  "$1/vindrel" >"$work/vindrel.out" 2>&1 & app=$!
+  x_session_name=demo
+  . "$3/scripts/x-session.sh"
+  "$1/vindrel" >"$work/vindrel.out" 2>&1 &
+  session_pids+=($!)
   sleep 5
   import -window root "$2" && echo "demo: saved $2"
-  kill $app; wait $app 2>/dev/null
-  true
-' demo "$bin" "$shot"
+' demo "$bin" "$shot" "$here"

@@ -10,28 +10,13 @@ set -uo pipefail
 bin=${1:?bin dir}
 shot=${2:-}
 
-work=$(mktemp -d /tmp/vindrel-e2e-XXXXXX)
-chmod 700 "$work"
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; for f in "$work"/*.out; do echo "--- $f" >&2; tail -5 "$f" >&2; done; exit 1; }
-
-# A display of our own; no TCP listener.
-display=:$(( 50 + RANDOM % 400 ))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
-pids+=($!)
-export DISPLAY=$display XDG_RUNTIME_DIR=$work LANG=C.UTF-8 LC_ALL=C.UTF-8
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
-trayer --edge bottom --align right --widthtype request --height 32 >"$work/trayer.out" 2>&1 &
-pids+=($!)
-sleep 1
+x_session_name=e2e
+# shellcheck source=../../scripts/x-session.sh
+. "$(dirname "$0")/../../scripts/x-session.sh"
 
 "$bin/vindrel" >"$work/first.out" 2>&1 &
 first=$!
-pids+=($first)
+session_pids+=($first)
 timeout 10 xdotool search --sync --onlyvisible --name '^Vindrel$' >/dev/null || fail "no main window"
 sleep 3   # two rounds of probes and replies
 echo "ok: the first instance runs and searches"
@@ -41,9 +26,7 @@ echo "ok: the first instance runs and searches"
 second=$!
 notice=$(timeout 10 xdotool search --sync --onlyvisible --name '^msgwnd$' | head -1)
 [ -n "$notice" ] || fail "the second start showed no notice"
-# OK lies at the bottom right of the notice.
-eval "$(xdotool getwindowgeometry --shell "$notice")"
-xdotool mousemove $(( X + WIDTH - 167 )) $(( Y + HEIGHT - 31 )) click 1
+click_notice_ok "$notice"
 for _ in $(seq 50); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$second" 2>/dev/null && fail "the second start is still running after the notice was closed"
 wait "$second"; rc=$?

@@ -38,7 +38,7 @@ echo "ok: $starts simultaneous starts gave one main window and $shown notices"
 for _ in $(seq $((notices * 3))); do
   w=$(xdotool search --onlyvisible --name '^msgwnd$' 2>/dev/null | head -1)
   [ -n "$w" ] || break
-  click_ok "$w"
+  click_notice_ok "$w"
   sleep 0.2
 done
 [ "$(count_windows '^msgwnd$')" = 0 ] || fail "notices left open after clicking OK"

@@ -1,0 +1,40 @@
+# Sourced by scripts that run the real window without a desktop: a private
+# X server (Xvfb, no TCP listener) with a tray (trayer), in a private
+# XDG_RUNTIME_DIR, all removed when the sourcing script exits.
+# Gives: $work (a private folder), session_pids (killed at exit; add your own
+# background processes), fail MESSAGE (prints the tails of $work/*.out, exits 1),
+# click_notice_ok WINDOW (the running-instance notice's OK button).
+# Set x_session_name before sourcing to name the folder (default "x").
+
+work=$(mktemp -d "/tmp/vindrel-${x_session_name:-x}-XXXXXX")
+chmod 700 "$work"
+session_pids=()
+end_session() {
+  for p in "${session_pids[@]}"; do kill "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap end_session EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$work"/*.out; do [ -s "$f" ] || continue; echo "--- $f" >&2; tail -5 "$f" >&2; done
+  exit 1
+}
+
+display=:$(( 50 + RANDOM % 400 ))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
+session_pids+=($!)
+export DISPLAY=$display XDG_RUNTIME_DIR=$work LANG=C.UTF-8 LC_ALL=C.UTF-8
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $display"
+trayer --edge bottom --align right --widthtype request --height 32 >"$work/trayer.out" 2>&1 &
+session_pids+=($!)
+for _ in $(seq 50); do xdotool search --onlyvisible --class trayer >/dev/null 2>&1 && break; sleep 0.1; done
+
+# OK lies at the bottom right of the notice (message.xml).
+click_notice_ok() {
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool windowraise "$1" mousemove $(( X + WIDTH - 167 )) $(( Y + HEIGHT - 31 )) click 1
+}
