@@ -11,16 +11,21 @@ starts=${2:-10}
 
 count_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
 
-# Every start waits on a FIFO; opening it for writing releases all at once.
+# Every start waits for a shared lock on a gate the script holds exclusively;
+# letting go releases all at once. (A FIFO gate left a start that opened it
+# after the writer had closed it blocked for ever.)
 gate="$work/gate"
-mkfifo "$gate" || fail "mkfifo"
+: >"$gate" || fail "gate"
+exec 4>"$gate"
+flock -x 4 || fail "flock"
 pids=()
 for ((i = 1; i <= starts; i++)); do
-  ( exec 3<"$gate"; exec "$bin/vindrel" >"$work/start$i.out" 2>&1 ) &
+  ( exec 4>&-; flock -s "$gate" true; exec "$bin/vindrel" >"$work/start$i.out" 2>&1 ) &
   pids+=($!)
   session_pids+=($!)
 done
-exec 4>"$gate"
+sleep 0.5   # every start is waiting on the gate by now
+flock -u 4
 exec 4>&-
 
 notices=$((starts - 1))
