@@ -10,27 +10,31 @@ bool IsBlank(QChar c)
     return c.isSpace();
 }
 
-// key='value' pairs inside an image attribute.
-std::vector<std::pair<QString, QString>> ParseQuotedPairs(const QString& text)
+// name="value" pairs; a value is enclosed in one of `quotes`. Parsing stops
+// at the first malformed pair, keeping the pairs before it.
+std::vector<std::pair<QString, QString>> ParsePairs(const QString& text, QStringView quotes)
 {
     std::vector<std::pair<QString, QString>> pairs;
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n) {
+    const auto skipBlanks = [&] {
         while (i < n && IsBlank(text[i]))
             ++i;
+    };
+    for (;;) {
+        skipBlanks();
+        if (i >= n)
+            break;
         const qsizetype nameStart = i;
         while (i < n && text[i] != u'=' && !IsBlank(text[i]))
             ++i;
         const QString name = text.mid(nameStart, i - nameStart);
-        while (i < n && IsBlank(text[i]))
-            ++i;
+        skipBlanks();
         if (i >= n || text[i] != u'=' || name.isEmpty())
             break;
         ++i;
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        if (i >= n || (text[i] != u'\'' && text[i] != u'"'))
+        skipBlanks();
+        if (i >= n || !quotes.contains(text[i]))
             break;
         const QChar quote = text[i++];
         const qsizetype end = text.indexOf(quote, i);
@@ -41,39 +45,11 @@ std::vector<std::pair<QString, QString>> ParseQuotedPairs(const QString& text)
     }
     return pairs;
 }
-}
+} // namespace
 
 std::vector<std::pair<QString, QString>> ParseAttributeList(const QString& text)
 {
-    std::vector<std::pair<QString, QString>> pairs;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        if (i >= n)
-            break;
-        const qsizetype nameStart = i;
-        while (i < n && text[i] != u'=' && !IsBlank(text[i]))
-            ++i;
-        const QString name = text.mid(nameStart, i - nameStart);
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        if (i >= n || text[i] != u'=' || name.isEmpty())
-            break;
-        ++i;
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        if (i >= n || text[i] != u'"')
-            break;
-        ++i;
-        const qsizetype end = text.indexOf(u'"', i);
-        if (end < 0)
-            break;
-        pairs.emplace_back(name, text.mid(i, end - i));
-        i = end + 1;
-    }
-    return pairs;
+    return ParsePairs(text, u"\"");
 }
 
 std::optional<QColor> ParseColor(const QString& text)
@@ -99,7 +75,8 @@ ImageSpec ParseImageSpec(const QString& text)
         image.File = t;
         return image;
     }
-    for (const auto& [name, value] : ParseQuotedPairs(t)) {
+    // Inside an image value: file='...' dest='...', either quote.
+    for (const auto& [name, value] : ParsePairs(t, u"'\"")) {
         if (name.compare(u"file", Qt::CaseInsensitive) == 0) {
             image.File = value;
         } else if (name.compare(u"dest", Qt::CaseInsensitive) == 0) {
