@@ -6,9 +6,9 @@
 // wire (korvan-sim's probe log) to the end; those figures go to standard
 // error as "result KEY VALUE" lines.
 
-#include "DiscoveryEngine.h"
-#include "MessageTarget.h"
-#include "ServerRecord.h"
+#include "discovery/DiscoveryEngine.h"
+#include "base/MessageTarget.h"
+#include "discovery/ServerRecord.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -9,10 +9,10 @@
 // Times are unix seconds so that they compare with the probe log's.
 // Results: "result KEY VALUE" lines on standard error.
 
-#include "CListUI.h"
-#include "CPaintManagerUI.h"
-#include "MessageChannel.h"
-#include "VindrelFrameWnd.h"
+#include "uilib/CListUI.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/MessageChannel.h"
+#include "mainwnd/VindrelFrameWnd.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "TerminationSignals.h"
+#include "app/TerminationSignals.h"
 
-#include "WindowFunctions.h"
+#include "uilib/WindowFunctions.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,10 +1,10 @@
 // The vindrel program: one instance per desktop session, the main window,
 // and the message loop until Exit or the window's end.
-#include "CMsgWnd.h"
-#include "CPaintManagerUI.h"
-#include "SingleInstance.h"
-#include "TerminationSignals.h"
-#include "VindrelFrameWnd.h"
+#include "msgwnd/CMsgWnd.h"
+#include "uilib/CPaintManagerUI.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
+#include "mainwnd/VindrelFrameWnd.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ExecutablePath.h"
+#include "base/ExecutablePath.h"
 
 #include <climits>
 #include <unistd.h>

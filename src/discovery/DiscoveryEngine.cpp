@@ -1,9 +1,9 @@
-#include "DiscoveryEngine.h"
+#include "discovery/DiscoveryEngine.h"
 
-#include "LocalInterface.h"
-#include "MessageTarget.h"
-#include "NeighbourTable.h"
-#include "ServerRecord.h"
+#include "discovery/LocalInterface.h"
+#include "base/MessageTarget.h"
+#include "discovery/NeighbourTable.h"
+#include "discovery/ServerRecord.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

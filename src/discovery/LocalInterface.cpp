@@ -1,4 +1,4 @@
-#include "LocalInterface.h"
+#include "discovery/LocalInterface.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,4 +1,4 @@
-#include "NeighbourTable.h"
+#include "discovery/NeighbourTable.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

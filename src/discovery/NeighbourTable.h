@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LocalInterface.h"
-#include "ServerRecord.h"
+#include "discovery/LocalInterface.h"
+#include "discovery/ServerRecord.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "ServerRecord.h"
+#include "discovery/ServerRecord.h"
 
-#include "LocaleText.h"
+#include "base/LocaleText.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "LanguagePreference.h"
+#include "i18n/LanguagePreference.h"
 
-#include "LocaleText.h"
-#include "TextCatalogue.h"
+#include "base/LocaleText.h"
+#include "i18n/TextCatalogue.h"
 
 #include <cerrno>
 #include <fcntl.h>

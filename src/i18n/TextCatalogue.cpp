@@ -1,4 +1,4 @@
-#include "TextCatalogue.h"
+#include "i18n/TextCatalogue.h"
 
 #include <span>
 

@@ -1,10 +1,10 @@
-#include "ServerList.h"
+#include "mainwnd/ServerList.h"
 
-#include "CDialogBuilder.h"
-#include "CListContainerElementUI.h"
-#include "CListUI.h"
-#include "CPaintManagerUI.h"
-#include "ServerRecord.h"
+#include "uilib/CDialogBuilder.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/CListUI.h"
+#include "uilib/CPaintManagerUI.h"
+#include "discovery/ServerRecord.h"
 
 #include <QHeaderView>
 #include <QTreeView>

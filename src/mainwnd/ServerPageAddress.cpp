@@ -1,4 +1,4 @@
-#include "ServerPageAddress.h"
+#include "mainwnd/ServerPageAddress.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "TrayMenus.h"
+#include "mainwnd/TrayMenus.h"
 
-#include "CMenuElementUI.h"
-#include "CMenuUI.h"
-#include "CMenuWnd.h"
-#include "CResourceManager.h"
-#include "LanguagePreference.h"
-#include "MenuCmd.h"
-#include "VindrelFrameWnd.h"
-#include "WindowFunctions.h"
+#include "uilib/CMenuElementUI.h"
+#include "uilib/CMenuUI.h"
+#include "uilib/CMenuWnd.h"
+#include "uilib/CResourceManager.h"
+#include "i18n/LanguagePreference.h"
+#include "uilib/MenuCmd.h"
+#include "mainwnd/VindrelFrameWnd.h"
+#include "uilib/WindowFunctions.h"
 
 namespace {
 

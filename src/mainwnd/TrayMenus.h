@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CDuiString.h"
-#include "CTrayIcon.h"
-#include "UiDefs.h"
+#include "uilib/CDuiString.h"
+#include "uilib/CTrayIcon.h"
+#include "uilib/UiDefs.h"
 
 #include <memory>
 #include <string_view>

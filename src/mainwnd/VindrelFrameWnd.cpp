@@ -1,15 +1,15 @@
-#include "VindrelFrameWnd.h"
+#include "mainwnd/VindrelFrameWnd.h"
 
-#include "CButtonUI.h"
-#include "CListContainerElementUI.h"
-#include "CListUI.h"
-#include "CResourceManager.h"
-#include "LanguagePreference.h"
-#include "MessageTarget.h"
-#include "ServerPageAddress.h"
-#include "ServerRecord.h"
-#include "TextCatalogue.h"
-#include "WindowFunctions.h"
+#include "uilib/CButtonUI.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/CListUI.h"
+#include "uilib/CResourceManager.h"
+#include "i18n/LanguagePreference.h"
+#include "base/MessageTarget.h"
+#include "mainwnd/ServerPageAddress.h"
+#include "discovery/ServerRecord.h"
+#include "i18n/TextCatalogue.h"
+#include "uilib/WindowFunctions.h"
 
 #include <QDesktopServices>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "DiscoveryEngine.h"
-#include "ServerList.h"
-#include "TrayMenus.h"
-#include "WindowImplBase.h"
+#include "discovery/DiscoveryEngine.h"
+#include "mainwnd/ServerList.h"
+#include "mainwnd/TrayMenus.h"
+#include "uilib/WindowImplBase.h"
 
 #include <QUrl>
 

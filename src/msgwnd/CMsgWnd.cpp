@@ -1,11 +1,11 @@
-#include "CMsgWnd.h"
+#include "msgwnd/CMsgWnd.h"
 
-#include "CControlUI.h"
-#include "CResourceManager.h"
-#include "ExecutablePath.h"
-#include "LanguagePreference.h"
-#include "LocaleText.h"
-#include "TextCatalogue.h"
+#include "uilib/CControlUI.h"
+#include "uilib/CResourceManager.h"
+#include "base/ExecutablePath.h"
+#include "i18n/LanguagePreference.h"
+#include "base/LocaleText.h"
+#include "i18n/TextCatalogue.h"
 
 #include <cstdio>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowImplBase.h"
+#include "uilib/WindowImplBase.h"
 
 #include <ctime>
 #include <string>

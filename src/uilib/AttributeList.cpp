@@ -1,4 +1,4 @@
-#include "AttributeList.h"
+#include "uilib/AttributeList.h"
 
 #include <QStringList>
 

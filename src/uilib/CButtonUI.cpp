@@ -1,6 +1,6 @@
-#include "CButtonUI.h"
+#include "uilib/CButtonUI.h"
 
-#include "SkinButton.h"
+#include "uilib/SkinButton.h"
 
 namespace {
 // Look attributes a skin may give as dynamic properties of a QPushButton.

@@ -1,4 +1,4 @@
-#include "CContainerUI.h"
+#include "uilib/CContainerUI.h"
 
 #include <QLayout>
 

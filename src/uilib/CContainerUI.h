@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CControlUI.h"
+#include "uilib/CControlUI.h"
 
 // A control holding others. Over a skin widget it sees the named widgets
 // below it; lists, rows and menus override the item calls.

@@ -1,7 +1,7 @@
-#include "CControlUI.h"
+#include "uilib/CControlUI.h"
 
-#include "AttributeList.h"
-#include "CResourceManager.h"
+#include "uilib/AttributeList.h"
+#include "uilib/CResourceManager.h"
 
 #include <QAbstractButton>
 #include <QLabel>

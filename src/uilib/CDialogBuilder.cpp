@@ -1,8 +1,8 @@
-#include "CDialogBuilder.h"
+#include "uilib/CDialogBuilder.h"
 
-#include "CListContainerElementUI.h"
-#include "ResourcePath.h"
-#include "SkinLoader.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/ResourcePath.h"
+#include "uilib/SkinLoader.h"
 
 #include <QHash>
 #include <QLabel>

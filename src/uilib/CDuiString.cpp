@@ -1,4 +1,4 @@
-#include "CDuiString.h"
+#include "uilib/CDuiString.h"
 
 namespace {
 qsizetype Length(const char16_t* text)

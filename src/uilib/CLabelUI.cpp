@@ -1,6 +1,6 @@
-#include "CLabelUI.h"
+#include "uilib/CLabelUI.h"
 
-#include "ResourcePath.h"
+#include "uilib/ResourcePath.h"
 
 #include <QLabel>
 

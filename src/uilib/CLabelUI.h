@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CControlUI.h"
+#include "uilib/CControlUI.h"
 
 // A label from a skin (QLabel). Shows plain text only: text a server sent
 // can never turn into markup or a link. A dynamic property `image` (a skin

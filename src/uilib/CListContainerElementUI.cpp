@@ -1,7 +1,7 @@
-#include "CListContainerElementUI.h"
+#include "uilib/CListContainerElementUI.h"
 
-#include "CListUI.h"
-#include "ListCellUI.h"
+#include "uilib/CListUI.h"
+#include "uilib/ListCellUI.h"
 
 ListCellUI::ListCellUI(CListContainerElementUI* row, int column, const CDuiString& name, const CDuiString& text)
     : m_row(row)

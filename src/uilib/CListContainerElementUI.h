@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CContainerUI.h"
+#include "uilib/CContainerUI.h"
 
 #include <memory>
 #include <vector>

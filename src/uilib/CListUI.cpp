@@ -1,8 +1,8 @@
-#include "CListUI.h"
+#include "uilib/CListUI.h"
 
-#include "CListContainerElementUI.h"
-#include "CResourceManager.h"
-#include "ServerListModel.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/CResourceManager.h"
+#include "uilib/ServerListModel.h"
 
 #include <QHeaderView>
 #include <QTreeView>

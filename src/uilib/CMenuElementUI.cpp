@@ -1,4 +1,4 @@
-#include "CMenuElementUI.h"
+#include "uilib/CMenuElementUI.h"
 
 #include <QAction>
 

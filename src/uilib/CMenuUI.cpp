@@ -1,6 +1,6 @@
-#include "CMenuUI.h"
+#include "uilib/CMenuUI.h"
 
-#include "CMenuElementUI.h"
+#include "uilib/CMenuElementUI.h"
 
 #include <QAction>
 #include <QMenu>

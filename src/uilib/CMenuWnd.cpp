@@ -1,13 +1,13 @@
-#include "CMenuWnd.h"
+#include "uilib/CMenuWnd.h"
 
-#include "CMenuElementUI.h"
-#include "CMenuUI.h"
-#include "CPaintManagerUI.h"
-#include "CResourceManager.h"
-#include "CWindowWnd.h"
-#include "MenuCmd.h"
-#include "ResourcePath.h"
-#include "SkinLoader.h"
+#include "uilib/CMenuElementUI.h"
+#include "uilib/CMenuUI.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/CResourceManager.h"
+#include "uilib/CWindowWnd.h"
+#include "uilib/MenuCmd.h"
+#include "uilib/ResourcePath.h"
+#include "uilib/SkinLoader.h"
 
 #include <QAction>
 #include <QGuiApplication>

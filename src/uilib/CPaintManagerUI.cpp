@@ -1,10 +1,10 @@
-#include "CPaintManagerUI.h"
+#include "uilib/CPaintManagerUI.h"
 
-#include "CControlUI.h"
-#include "ControlHolder.h"
-#include "ExecutablePath.h"
-#include "LocaleText.h"
-#include "MenuCmd.h"
+#include "uilib/CControlUI.h"
+#include "uilib/ControlHolder.h"
+#include "base/ExecutablePath.h"
+#include "base/LocaleText.h"
+#include "uilib/MenuCmd.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CDuiString.h"
-#include "CResourceManager.h"
-#include "UiDefs.h"
+#include "uilib/CDuiString.h"
+#include "uilib/CResourceManager.h"
+#include "uilib/UiDefs.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "CResourceManager.h"
+#include "uilib/CResourceManager.h"
 
-#include "IQueryControlText.h"
+#include "uilib/IQueryControlText.h"
 
 #include <algorithm>
 

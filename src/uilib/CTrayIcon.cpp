@@ -1,8 +1,8 @@
-#include "CTrayIcon.h"
+#include "uilib/CTrayIcon.h"
 
-#include "CPaintManagerUI.h"
-#include "CWindowWnd.h"
-#include "ResourcePath.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/CWindowWnd.h"
+#include "uilib/ResourcePath.h"
 
 #include <QPointer>
 #include <QSystemTrayIcon>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CDuiString.h"
-#include "UiDefs.h"
+#include "uilib/CDuiString.h"
+#include "uilib/UiDefs.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
-#include "CWindowWnd.h"
+#include "uilib/CWindowWnd.h"
 
-#include "CPaintManagerUI.h"
-#include "MessageChannel.h"
-#include "ResourcePath.h"
-#include "WindowFrame.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/MessageChannel.h"
+#include "uilib/ResourcePath.h"
+#include "uilib/WindowFrame.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CDuiString.h"
-#include "MessageTarget.h"
-#include "UiDefs.h"
+#include "uilib/CDuiString.h"
+#include "base/MessageTarget.h"
+#include "uilib/UiDefs.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,10 +1,10 @@
-#include "ControlHolder.h"
+#include "uilib/ControlHolder.h"
 
-#include "CButtonUI.h"
-#include "CContainerUI.h"
-#include "CLabelUI.h"
-#include "CListUI.h"
-#include "SkinButton.h"
+#include "uilib/CButtonUI.h"
+#include "uilib/CContainerUI.h"
+#include "uilib/CLabelUI.h"
+#include "uilib/CListUI.h"
+#include "uilib/SkinButton.h"
 
 #include <QAbstractItemView>
 #include <QLabel>

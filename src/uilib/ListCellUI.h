@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CControlUI.h"
+#include "uilib/CControlUI.h"
 
 class CListContainerElementUI;
 

@@ -1,4 +1,4 @@
-#include "MessageChannel.h"
+#include "uilib/MessageChannel.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UiDefs.h"
+#include "uilib/UiDefs.h"
 
 #include <QEvent>
 #include <QObject>

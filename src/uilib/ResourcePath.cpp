@@ -1,6 +1,6 @@
-#include "ResourcePath.h"
+#include "uilib/ResourcePath.h"
 
-#include "CPaintManagerUI.h"
+#include "uilib/CPaintManagerUI.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "ServerListModel.h"
+#include "uilib/ServerListModel.h"
 
-#include "CListContainerElementUI.h"
-#include "CResourceManager.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/CResourceManager.h"
 
 #include <QTextDocument>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CDuiString.h"
+#include "uilib/CDuiString.h"
 
 #include <QAbstractTableModel>
 #include <QHash>

@@ -1,7 +1,7 @@
-#include "SkinButton.h"
+#include "uilib/SkinButton.h"
 
-#include "AttributeList.h"
-#include "ResourcePath.h"
+#include "uilib/AttributeList.h"
+#include "uilib/ResourcePath.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
-#include "SkinLoader.h"
+#include "uilib/SkinLoader.h"
 
-#include "SkinButton.h"
+#include "uilib/SkinButton.h"
 
 #include <QDir>
 #include <QFile>

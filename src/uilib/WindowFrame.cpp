@@ -1,7 +1,7 @@
-#include "WindowFrame.h"
+#include "uilib/WindowFrame.h"
 
-#include "CWindowWnd.h"
-#include "MessageChannel.h"
+#include "uilib/CWindowWnd.h"
+#include "uilib/MessageChannel.h"
 
 #include <QMouseEvent>
 #include <QWidget>

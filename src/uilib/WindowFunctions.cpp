@@ -1,7 +1,7 @@
-#include "WindowFunctions.h"
+#include "uilib/WindowFunctions.h"
 
-#include "CPaintManagerUI.h"
-#include "CWindowWnd.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/CWindowWnd.h"
 
 #include <QCursor>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UiDefs.h"
+#include "uilib/UiDefs.h"
 
 // The handful of window-system calls the windows make, over Qt. All of them
 // run on the GUI thread only; a null handle makes each return FALSE.

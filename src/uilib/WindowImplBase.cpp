@@ -1,11 +1,11 @@
-#include "WindowImplBase.h"
+#include "uilib/WindowImplBase.h"
 
-#include "CListUI.h"
-#include "CResourceManager.h"
-#include "ControlHolder.h"
-#include "ResourcePath.h"
-#include "SkinButton.h"
-#include "SkinLoader.h"
+#include "uilib/CListUI.h"
+#include "uilib/CResourceManager.h"
+#include "uilib/ControlHolder.h"
+#include "uilib/ResourcePath.h"
+#include "uilib/SkinButton.h"
+#include "uilib/SkinLoader.h"
 
 #include <QItemSelectionModel>
 #include <QTreeView>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CPaintManagerUI.h"
-#include "CWindowWnd.h"
-#include "IDialogBuilderCallback.h"
-#include "INotifyUI.h"
-#include "IQueryControlText.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/CWindowWnd.h"
+#include "uilib/IDialogBuilderCallback.h"
+#include "uilib/INotifyUI.h"
+#include "uilib/IQueryControlText.h"
 
 // Base of each skinned window. Create loads GetSkinFile() (a path relative to
 // the resource folder, or absolute) as the window content, then calls

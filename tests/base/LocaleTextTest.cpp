@@ -1,4 +1,4 @@
-#include "LocaleText.h"
+#include "base/LocaleText.h"
 
 #include <clocale>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "NeighbourTable.h"
+#include "discovery/NeighbourTable.h"
 
 #include <gtest/gtest.h>
 

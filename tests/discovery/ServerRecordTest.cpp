@@ -1,5 +1,5 @@
-#include "LocaleText.h"
-#include "ServerRecord.h"
+#include "base/LocaleText.h"
+#include "discovery/ServerRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -7,11 +7,11 @@
 //  - the label stops showing plain text.
 // The sanitizers catch the rest (overflowing rectangles, bad reads).
 
-#include "AttributeList.h"
-#include "CButtonUI.h"
-#include "CLabelUI.h"
-#include "CPaintManagerUI.h"
-#include "SkinButton.h"
+#include "uilib/AttributeList.h"
+#include "uilib/CButtonUI.h"
+#include "uilib/CLabelUI.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/SkinButton.h"
 
 #include <QApplication>
 #include <QLabel>

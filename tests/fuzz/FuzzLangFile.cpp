@@ -7,8 +7,8 @@
 //    just written (a write that would be refused leaves it byte for byte), or
 //  - a temporary copy is left behind.
 
-#include "LanguagePreference.h"
-#include "LocaleText.h"
+#include "i18n/LanguagePreference.h"
+#include "base/LocaleText.h"
 
 #include <clocale>
 #include <cstdint>

@@ -8,8 +8,8 @@
 //  - a field is not valid UTF-16, or grows beyond its bytes,
 //  - IP or Mac is not what the listener passed in.
 
-#include "LocaleText.h"
-#include "ServerRecord.h"
+#include "base/LocaleText.h"
+#include "discovery/ServerRecord.h"
 
 #include <array>
 #include <clocale>

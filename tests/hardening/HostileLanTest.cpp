@@ -2,12 +2,12 @@
 // datagrams that anyone on the LAN could send: junk, markup, texts built to
 // redirect the browser, and a flood of fake servers. Runs only inside
 // scripts/netlab.sh (it broadcasts, and spoofs senders with a raw socket).
-#include "CListContainerElementUI.h"
-#include "CListUI.h"
-#include "CPaintManagerUI.h"
-#include "LocaleText.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/CListUI.h"
+#include "uilib/CPaintManagerUI.h"
+#include "base/LocaleText.h"
 #include "RawUdpSender.h"
-#include "VindrelFrameWnd.h"
+#include "mainwnd/VindrelFrameWnd.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -6,9 +6,9 @@
 // Each case gets a small tmpfs of its own, mounted in a private mount
 // namespace (root); reads and writes run in a child process, so that a hang
 // shows as a failure and a case can drop to an ordinary user.
-#include "LanguagePreference.h"
-#include "LocaleText.h"
-#include "TextCatalogue.h"
+#include "i18n/LanguagePreference.h"
+#include "base/LocaleText.h"
+#include "i18n/TextCatalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "TextCatalogue.h"
+#include "i18n/TextCatalogue.h"
 
-#include "LocaleText.h"
+#include "base/LocaleText.h"
 
 #include <gtest/gtest.h>
 #include <span>

@@ -1,7 +1,7 @@
 // The engine end to end on real sockets, against korvan-sim in the lab.
 
 #include "LabSupport.h"
-#include "LocaleText.h"
+#include "base/LocaleText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "LabSupport.h"
 
-#include "LocaleText.h"
+#include "base/LocaleText.h"
 
 #include <cstdio>
 #include <cstdlib>

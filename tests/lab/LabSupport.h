@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DiscoveryEngine.h"
-#include "MessageTarget.h"
-#include "ServerRecord.h"
+#include "discovery/DiscoveryEngine.h"
+#include "base/MessageTarget.h"
+#include "discovery/ServerRecord.h"
 
 #include <chrono>
 #include <condition_variable>

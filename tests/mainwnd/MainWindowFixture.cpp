@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
 
-#include "CListContainerElementUI.h"
-#include "CListUI.h"
-#include "LanguagePreference.h"
-#include "MenuCmd.h"
-#include "MessageTarget.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/CListUI.h"
+#include "i18n/LanguagePreference.h"
+#include "uilib/MenuCmd.h"
+#include "base/MessageTarget.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CPaintManagerUI.h"
-#include "ServerRecord.h"
-#include "VindrelFrameWnd.h"
+#include "uilib/CPaintManagerUI.h"
+#include "discovery/ServerRecord.h"
+#include "mainwnd/VindrelFrameWnd.h"
 
 #include <QTemporaryDir>
 #include <QUrl>

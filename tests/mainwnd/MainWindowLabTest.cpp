@@ -2,7 +2,7 @@
 // Runs only inside scripts/netlab.sh: the engine broadcasts.
 #include "MainWindowFixture.h"
 
-#include "CListUI.h"
+#include "uilib/CListUI.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,8 +1,8 @@
 #include "MainWindowFixture.h"
 
-#include "CButtonUI.h"
-#include "CListUI.h"
-#include "SkinButton.h"
+#include "uilib/CButtonUI.h"
+#include "uilib/CListUI.h"
+#include "uilib/SkinButton.h"
 
 #include <QTest>
 #include <QTreeView>

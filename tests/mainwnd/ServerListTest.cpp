@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 
-#include "MessageTarget.h"
+#include "base/MessageTarget.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
 
-#include "CMenuElementUI.h"
-#include "CMenuUI.h"
-#include "CMenuWnd.h"
-#include "LanguagePreference.h"
-#include "MessageTarget.h"
+#include "uilib/CMenuElementUI.h"
+#include "uilib/CMenuUI.h"
+#include "uilib/CMenuWnd.h"
+#include "i18n/LanguagePreference.h"
+#include "base/MessageTarget.h"
 
 #include <QApplication>
 #include <QFile>

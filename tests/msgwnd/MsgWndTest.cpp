@@ -1,8 +1,8 @@
 // The message window: which button closes with which code, its texts, its
 // flags over the desktop, its log file and its text source.
-#include "CMsgWnd.h"
-#include "CResourceManager.h"
-#include "ExecutablePath.h"
+#include "msgwnd/CMsgWnd.h"
+#include "uilib/CResourceManager.h"
+#include "base/ExecutablePath.h"
 
 #include <QApplication>
 #include <QDir>

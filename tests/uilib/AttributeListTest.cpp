@@ -1,7 +1,7 @@
 // How attribute lists change a button's look, and that junk never hurts.
-#include "AttributeList.h"
-#include "CButtonUI.h"
-#include "SkinButton.h"
+#include "uilib/AttributeList.h"
+#include "uilib/CButtonUI.h"
+#include "uilib/SkinButton.h"
 
 #include <gtest/gtest.h>
 

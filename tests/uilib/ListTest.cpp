@@ -1,7 +1,7 @@
 // The list's rows, its O(1) lookup and the row template.
-#include "CDialogBuilder.h"
-#include "CListContainerElementUI.h"
-#include "CListUI.h"
+#include "uilib/CDialogBuilder.h"
+#include "uilib/CListContainerElementUI.h"
+#include "uilib/CListUI.h"
 #include "SkinFixture.h"
 
 #include <QTextDocument>

@@ -1,8 +1,8 @@
 // Menu picks: the queued 1145 message and its record.
-#include "CMenuElementUI.h"
-#include "CMenuUI.h"
-#include "CMenuWnd.h"
-#include "MenuCmd.h"
+#include "uilib/CMenuElementUI.h"
+#include "uilib/CMenuUI.h"
+#include "uilib/CMenuWnd.h"
+#include "uilib/MenuCmd.h"
 #include "SkinFixture.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CControlUI.h"
-#include "CPaintManagerUI.h"
-#include "WindowImplBase.h"
+#include "uilib/CControlUI.h"
+#include "uilib/CPaintManagerUI.h"
+#include "uilib/WindowImplBase.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Text keys: which source answers, and that ReloadText reaches every key.
-#include "CListUI.h"
-#include "CMenuElementUI.h"
-#include "CMenuUI.h"
-#include "CMenuWnd.h"
-#include "CResourceManager.h"
+#include "uilib/CListUI.h"
+#include "uilib/CMenuElementUI.h"
+#include "uilib/CMenuUI.h"
+#include "uilib/CMenuWnd.h"
+#include "uilib/CResourceManager.h"
 #include "SkinFixture.h"
 
 #include <QAbstractItemModel>

@@ -1,7 +1,7 @@
 // Under a real X server with a notification area (run-tray-test.sh starts
 // Xvfb and trayer): the icon is really shown, and clicks on it reach the
 // window as message 1025 with the mouse message in lParam.
-#include "CTrayIcon.h"
+#include "uilib/CTrayIcon.h"
 #include "SkinFixture.h"
 
 #include <QApplication>

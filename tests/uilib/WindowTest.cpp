@@ -1,7 +1,7 @@
 // Building windows from skins, finding their controls, closing them.
-#include "CButtonUI.h"
-#include "CLabelUI.h"
-#include "CListUI.h"
+#include "uilib/CButtonUI.h"
+#include "uilib/CLabelUI.h"
+#include "uilib/CListUI.h"
 #include "SkinFixture.h"
 
 #include <QApplication>

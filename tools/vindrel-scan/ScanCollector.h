@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MessageTarget.h"
-#include "ServerRecord.h"
+#include "base/MessageTarget.h"
+#include "discovery/ServerRecord.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 #include "ScanOutput.h"
 
-#include "LocaleText.h"
+#include "base/LocaleText.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ServerRecord.h"
+#include "discovery/ServerRecord.h"
 
 #include <string>
 #include <vector>

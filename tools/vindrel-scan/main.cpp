@@ -2,7 +2,7 @@
 // and scripts. It broadcasts real probes: outside a test lab, run it only on
 // a network where searching for servers is wanted.
 
-#include "DiscoveryEngine.h"
+#include "discovery/DiscoveryEngine.h"
 #include "ScanCollector.h"
 #include "ScanOutput.h"
 
