@@ -6,8 +6,8 @@
 // wire (korvan-sim's probe log) to the end; those figures go to standard
 // error as "result KEY VALUE" lines.
 
-#include "discovery/DiscoveryEngine.h"
 #include "base/MessageTarget.h"
+#include "discovery/DiscoveryEngine.h"
 #include "discovery/ServerRecord.h"
 
 #include <algorithm>
@@ -70,8 +70,8 @@ double SinceFirstProbe(double since)
 
 struct Timing
 {
-    double total = -1;        // from the start of the attempt
-    double fromProbe = -1;    // from its first probe on the wire
+    double total = -1;      // from the start of the attempt
+    double fromProbe = -1;  // from its first probe on the wire
 };
 
 double Median(std::vector<double> v)
@@ -132,7 +132,8 @@ Timing MinimalReceiveLoop(const std::string& hostAddr, std::size_t n)
 
 Timing ScanProcess(std::size_t n)
 {
-    const std::string command = std::string(VINDREL_BIN_DIR) + "/vindrel-scan --json --seconds 20 --wait-for " + std::to_string(n) + " >/dev/null";
+    const std::string command = std::string(VINDREL_BIN_DIR) + "/vindrel-scan --json --seconds 20 --wait-for " +
+                                std::to_string(n) + " >/dev/null";
     const double beginUnix = UnixNow();
     const auto begin = Clock::now();
     const int status = std::system(command.c_str());
@@ -172,7 +173,7 @@ double EngineInProcess(std::size_t n)
 {
     DiscoveryOptions options;
     options.diagnostics = [](std::string_view) {};
-    auto* target = new CountingTarget;   // kept: the listener outlives this call
+    auto* target = new CountingTarget;  // kept: the listener outlives this call
     DiscoveryEngine engine(options);
     const auto begin = Clock::now();
     engine.Start(target);
@@ -182,7 +183,7 @@ double EngineInProcess(std::size_t n)
     return found ? took : -1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -207,10 +208,12 @@ int main(int argc, char** argv)
         scanFromProbe.push_back(t.fromProbe);
     }
     const double engine = EngineInProcess(n);
-    std::printf("%6zu servers: receive loop %8.4f s | DiscoveryEngine %8.4f s | vindrel-scan process %8.4f s  (median of %d; -1 = not all found)\n",
-        n, Median(loop), engine, Median(scan), kRepeats);
-    std::fprintf(stderr, "result loop_s %.4f\nresult loop_from_probe_s %.4f\nresult engine_s %.4f\n"
-                         "result scan_s %.4f\nresult scan_from_probe_s %.4f\n",
+    std::printf("%6zu servers: receive loop %8.4f s | DiscoveryEngine %8.4f s | vindrel-scan process %8.4f s  (median "
+                "of %d; -1 = not all found)\n",
+                n, Median(loop), engine, Median(scan), kRepeats);
+    std::fprintf(stderr,
+                 "result loop_s %.4f\nresult loop_from_probe_s %.4f\nresult engine_s %.4f\n"
+                 "result scan_s %.4f\nresult scan_from_probe_s %.4f\n",
                  Median(loop), Median(loopFromProbe), engine, Median(scan), Median(scanFromProbe));
     return 0;
 }

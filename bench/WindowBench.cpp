@@ -9,10 +9,10 @@
 // Times are unix seconds so that they compare with the probe log's.
 // Results: "result KEY VALUE" lines on standard error.
 
+#include "mainwnd/VindrelFrameWnd.h"
 #include "uilib/CListUI.h"
 #include "uilib/CPaintManagerUI.h"
 #include "uilib/MessageChannel.h"
-#include "mainwnd/VindrelFrameWnd.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -108,7 +108,8 @@ std::map<std::string, double> CpuByThread()
         for (int i = 3; i <= 15 && rest >> field; ++i)
             if (i == 14 || i == 15)
                 ticks += std::stoull(field);
-        const std::string name = entry->d_name == self ? std::string("gui") : text.substr(open + 1, close - open - 1) + "/" + entry->d_name;
+        const std::string name =
+            entry->d_name == self ? std::string("gui") : text.substr(open + 1, close - open - 1) + "/" + entry->d_name;
         byThread[name] = static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
     }
     closedir(dir);
@@ -187,7 +188,11 @@ public:
     // `tickMs`: kTimerMs to measure responsiveness; idle runs tick once a
     // second only, or the meter would be the cost it measures.
     SteadyMeter(double seconds, int servers, int tickMs, const HandOffCounter& handOffs, std::function<void()> done)
-        : m_seconds(seconds), m_servers(servers), m_tickMs(tickMs), m_handOffs(handOffs), m_done(std::move(done))
+        : m_seconds(seconds)
+        , m_servers(servers)
+        , m_tickMs(tickMs)
+        , m_handOffs(handOffs)
+        , m_done(std::move(done))
     {
         m_tick.setTimerType(Qt::PreciseTimer);
         m_tick.setInterval(tickMs);
@@ -263,7 +268,7 @@ private:
     std::vector<double> m_rss;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -280,7 +285,7 @@ int main(int argc, char** argv)
     HandOffCounter handOffs;
     app.installEventFilter(&handOffs);
 
-    QTemporaryDir settingsDir;   // lang.xml of this run only
+    QTemporaryDir settingsDir;  // lang.xml of this run only
     CPaintManagerUI::SetInstance(&app);
     CPaintManagerUI::SetResourcePath(QStringLiteral(VINDREL_BIN_DIR "/"));
     CVindrelFrameWnd::Options options;
@@ -291,7 +296,7 @@ int main(int argc, char** argv)
     auto* window = new CVindrelFrameWnd(std::move(options));
     if (!window->Create(nullptr, u"Vindrel", 0x90CF0000u, 0))
         return 1;
-    window->SetIcon(128);   // the program icon, also the tray's
+    window->SetIcon(128);  // the program icon, also the tray's
     window->CenterWindow();
     window->ShowWindow(true, true);
     auto* list = dynamic_cast<CListUI*>(window->FindControl(u"SERVERLIST"));
@@ -340,7 +345,7 @@ int main(int argc, char** argv)
         if (settings.mode == Settings::Mode::kList || counterAt == 0)
             QCoreApplication::exit(counterAt > 0 ? 0 : 1);
         else
-            QTimer::singleShot(2000, &app, [&] { steady.Begin(); });   // past the first burst
+            QTimer::singleShot(2000, &app, [&] { steady.Begin(); });  // past the first burst
     });
     poll.start();
     return QApplication::exec();

@@ -43,7 +43,7 @@ std::string SystemError(const char* what, const std::string& path)
     return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-} // namespace
+}  // namespace
 
 SingleInstance::Environment SingleInstance::CurrentEnvironment()
 {
@@ -63,7 +63,7 @@ std::string SingleInstance::LockFileName(std::string_view guard, const Environme
     // A Wayland session usually has an X display as well; the Wayland name is
     // the one every program of the session agrees on.
     std::string session = !env.waylandDisplay.empty() ? env.waylandDisplay
-                        : !env.display.empty()        ? SessionOfXDisplay(env.display)
+                          : !env.display.empty()      ? SessionOfXDisplay(env.display)
                                                       : std::string("no-display");
     return FileNameSafe(guard) + '@' + FileNameSafe(session) + ".lock";
 }
@@ -79,7 +79,8 @@ SingleInstance::SingleInstance(std::string_view guard)
             m_problem = SystemError("cannot create", folder);
             return;
         }
-        struct stat info {};
+        struct stat info
+        {};
         if (lstat(folder.c_str(), &info) != 0) {
             m_problem = SystemError("cannot inspect", folder);
             return;
@@ -124,8 +125,10 @@ void SingleInstance::Acquire(const std::string& lockPath)
 }
 
 SingleInstance::SingleInstance(SingleInstance&& other) noexcept
-    : m_fd(other.m_fd), m_anotherRunning(other.m_anotherRunning),
-      m_path(std::move(other.m_path)), m_problem(std::move(other.m_problem))
+    : m_fd(other.m_fd)
+    , m_anotherRunning(other.m_anotherRunning)
+    , m_path(std::move(other.m_path))
+    , m_problem(std::move(other.m_problem))
 {
     other.m_fd = -1;
 }

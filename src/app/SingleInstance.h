@@ -14,10 +14,11 @@ public:
     // Where the lock of `guard` lives for this environment. Pure: the
     // environment is passed in so that the rule can be checked without
     // touching the real one.
-    struct Environment {
-        std::string runtimeDir;     // $XDG_RUNTIME_DIR, may be empty
-        std::string display;        // $DISPLAY, may be empty
-        std::string waylandDisplay; // $WAYLAND_DISPLAY, may be empty
+    struct Environment
+    {
+        std::string runtimeDir;      // $XDG_RUNTIME_DIR, may be empty
+        std::string display;         // $DISPLAY, may be empty
+        std::string waylandDisplay;  // $WAYLAND_DISPLAY, may be empty
         unsigned uid = 0;
     };
     static Environment CurrentEnvironment();
@@ -48,7 +49,7 @@ private:
     SingleInstance() = default;
     void Acquire(const std::string& lockPath);
 
-    int m_fd = -1; // held for the whole run; released with the process
+    int m_fd = -1;  // held for the whole run; released with the process
     bool m_anotherRunning = false;
     std::string m_path;
     std::string m_problem;

@@ -24,7 +24,7 @@ void OnSignal(int)
     errno = saved;
 }
 
-} // namespace
+}  // namespace
 
 bool QuitMessageLoopOnTerminationSignals()
 {
@@ -35,11 +35,11 @@ bool QuitMessageLoopOnTerminationSignals()
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char drained[16];
-        while (read(g_signalPipe[0], drained, sizeof drained) > 0) {
-        }
+        while (read(g_signalPipe[0], drained, sizeof drained) > 0) {}
         PostQuitMessage(0);
     });
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

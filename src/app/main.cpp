@@ -1,10 +1,10 @@
 // The vindrel program: one instance per desktop session, the main window,
 // and the message loop until Exit or the window's end.
-#include "msgwnd/CMsgWnd.h"
-#include "uilib/CPaintManagerUI.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "mainwnd/VindrelFrameWnd.h"
+#include "msgwnd/CMsgWnd.h"
+#include "uilib/CPaintManagerUI.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -19,7 +19,7 @@ constexpr UINT kProgramIcon = 128;
 // WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX
 constexpr DWORD kMainWindowStyle = 0x90CF0000u;
 
-} // namespace
+}  // namespace
 
 int main(int, char** argv)
 {
@@ -54,7 +54,7 @@ int main(int, char** argv)
         return 1;
     }
     if (!frame->Create(nullptr, u"Vindrel", kMainWindowStyle, 0))
-        return 1;   // the library has said why on stderr
+        return 1;  // the library has said why on stderr
     frame->SetIcon(kProgramIcon);
     frame->CenterWindow();
     frame->ShowWindow(true, true);

@@ -39,10 +39,23 @@ std::u16string DecodeUtf8(std::string_view in)
         int extra = 0;
         char32_t cp = 0;
         char32_t min = 0;
-        if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; min = 0x80; }
-        else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; min = 0x800; }
-        else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; min = 0x10000; }
-        else { out.push_back(kReplacement); ++i; continue; }
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+            min = 0x10000;
+        } else {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
         if (i + static_cast<std::size_t>(extra) >= n) {
             out.push_back(kReplacement);
             ++i;
@@ -51,7 +64,10 @@ std::u16string DecodeUtf8(std::string_view in)
         bool ok = true;
         for (int k = 1; k <= extra; ++k) {
             const unsigned char cc = p[i + static_cast<std::size_t>(k)];
-            if ((cc & 0xC0) != 0x80) { ok = false; break; }
+            if ((cc & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             cp = (cp << 6) | (cc & 0x3F);
         }
         if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
@@ -127,7 +143,7 @@ public:
     iconv_t Get(const std::string& to, const std::string& from)
     {
         if (m_handle != reinterpret_cast<iconv_t>(-1) && to == m_to && from == m_from) {
-            iconv(m_handle, nullptr, nullptr, nullptr, nullptr); // reset shift state
+            iconv(m_handle, nullptr, nullptr, nullptr, nullptr);  // reset shift state
             return m_handle;
         }
         Close();
@@ -154,10 +170,10 @@ std::u16string DecodeWithIconv(std::string_view in, const std::string& codeset)
     thread_local Converter converter;
     iconv_t cd = converter.Get(NativeUtf16(), codeset);
     if (cd == reinterpret_cast<iconv_t>(-1))
-        return DecodeUtf8(in); // unknown character set: the best guess left
+        return DecodeUtf8(in);  // unknown character set: the best guess left
 
     std::u16string out;
-    std::string inCopy(in); // iconv wants a non-const input pointer
+    std::string inCopy(in);  // iconv wants a non-const input pointer
     char* src = inCopy.data();
     std::size_t srcLeft = inCopy.size();
     char16_t chunk[512];
@@ -211,7 +227,7 @@ std::optional<std::string> EncodeWithIconv(std::u16string_view in, const std::st
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string Local8BitCodeset()
 {

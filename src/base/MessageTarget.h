@@ -22,9 +22,9 @@ protected:
 namespace WindowMessage {
 inline constexpr unsigned kDestroy = 2;
 inline constexpr unsigned kMouseMove = 0x0200;
-inline constexpr unsigned kTrayNotify = 1025;     // WM_USER + 1, lParam = mouse message
-inline constexpr unsigned kMenuCommand = 1145;    // wParam = library-allocated command record
-inline constexpr unsigned kServerFound = 3024;    // wParam = const ServerRecord*, lParam = 0
+inline constexpr unsigned kTrayNotify = 1025;   // WM_USER + 1, lParam = mouse message
+inline constexpr unsigned kMenuCommand = 1145;  // wParam = library-allocated command record
+inline constexpr unsigned kServerFound = 3024;  // wParam = const ServerRecord*, lParam = 0
 inline constexpr unsigned kLeftButtonUp = 514;
 inline constexpr unsigned kRightButtonUp = 517;
-}
+}  // namespace WindowMessage

@@ -1,7 +1,7 @@
 #include "discovery/DiscoveryEngine.h"
 
-#include "discovery/LocalInterface.h"
 #include "base/MessageTarget.h"
+#include "discovery/LocalInterface.h"
 #include "discovery/NeighbourTable.h"
 #include "discovery/ServerRecord.h"
 
@@ -36,9 +36,9 @@ struct DiscoveryShared
     std::atomic<bool> paused{false};
     std::atomic<bool> started{false};
     std::atomic<bool> engineGone{false};
-    std::unique_ptr<NeighbourTable> neighbours;   // set before any thread starts
+    std::unique_ptr<NeighbourTable> neighbours;  // set before any thread starts
 
-    mutable std::mutex mutex;   // guards the listener bookkeeping below
+    mutable std::mutex mutex;  // guards the listener bookkeeping below
     mutable std::condition_variable changed;
     int listenersPending = 0;
     int listenersFailed = 0;
@@ -52,10 +52,10 @@ struct DiscoveryShared
 
 namespace {
 
-constexpr std::size_t kReceiveBufferSize = 2048;   // a reply is at most 2047 bytes
+constexpr std::size_t kReceiveBufferSize = 2048;  // a reply is at most 2047 bytes
 constexpr auto kPausePoll = std::chrono::milliseconds(100);
 constexpr auto kReceiveErrorPause = std::chrono::milliseconds(100);
-constexpr int kPriorityDrop = 10;   // nice steps below the process
+constexpr int kPriorityDrop = 10;  // nice steps below the process
 constexpr auto kFirstProbeWait = std::chrono::milliseconds(200);
 
 void WriteToStandardOutput(std::string_view line)
@@ -140,7 +140,7 @@ void ProbeThread(std::shared_ptr<const DiscoveryShared> shared, LocalInterface l
     bool bound = true;
     if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         shared->Print("bind failed.ip=[%s] errno=[%d]\n", ip, errno);
-        bound = false;   // the system picks the source address at each send
+        bound = false;  // the system picks the source address at each send
     }
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -208,10 +208,11 @@ void ListenerThread(std::shared_ptr<DiscoveryShared> shared)
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
         // MSG_TRUNC: the datagram's real length even when it did not fit.
-        const ssize_t n = recvfrom(fd, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const ssize_t n =
+            recvfrom(fd, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n < 0) {
             shared->Print("recvfrom failed with error %d\n", errno);
-            std::this_thread::sleep_for(kReceiveErrorPause);   // no busy loop on a broken socket
+            std::this_thread::sleep_for(kReceiveErrorPause);  // no busy loop on a broken socket
             continue;
         }
         // Nothing stale, nothing cut: an empty or oversized datagram is no reply.
@@ -231,7 +232,7 @@ void ListenerThread(std::shared_ptr<DiscoveryShared> shared)
     }
 }
 
-} // namespace
+}  // namespace
 
 void DiscoveryShared::Print(const char* format, ...) const
 {

@@ -14,8 +14,8 @@ class IMessageTarget;
 // behaviour.
 struct DiscoveryOptions
 {
-    std::uint16_t listenPort = 6000;   // replies arrive here
-    std::uint16_t probePort = 6001;    // probes go to 255.255.255.255 on this port
+    std::uint16_t listenPort = 6000;  // replies arrive here
+    std::uint16_t probePort = 6001;   // probes go to 255.255.255.255 on this port
     std::chrono::milliseconds probeInterval{500};
     // Receives every diagnostic line as formatted, line end included where the
     // line has one. Called from the discovery threads, possibly at the same
@@ -37,7 +37,7 @@ struct ListenerState
 {
     enum class Status { kNotStarted, kStarting, kListening, kNoAddresses, kBindFailed };
     Status status = Status::kNotStarted;
-    int error = 0;   // errno of the last failed listener, for kBindFailed
+    int error = 0;  // errno of the last failed listener, for kBindFailed
 };
 
 struct DiscoveryShared;

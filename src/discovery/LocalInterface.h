@@ -7,11 +7,11 @@
 // One IPv4 address of a local interface that is up and not loopback.
 struct LocalInterface
 {
-    std::string name;          // e.g. "eth0"
-    std::string address;       // dotted text, e.g. "192.168.1.5"
-    std::uint32_t addr = 0;    // network byte order
-    std::uint32_t netmask = 0; // network byte order
-    unsigned index = 0;        // kernel interface index
+    std::string name;           // e.g. "eth0"
+    std::string address;        // dotted text, e.g. "192.168.1.5"
+    std::uint32_t addr = 0;     // network byte order
+    std::uint32_t netmask = 0;  // network byte order
+    unsigned index = 0;         // kernel interface index
 };
 
 // Every IPv4 address of every interface that is up and not loopback, in the

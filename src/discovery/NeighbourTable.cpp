@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <cstdlib>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -20,7 +20,7 @@ namespace {
 constexpr auto kReloadGap = std::chrono::milliseconds(100);
 constexpr auto kMaxAge = std::chrono::seconds(5);
 constexpr auto kPollStep = std::chrono::milliseconds(10);
-constexpr unsigned kCompleteFlag = 0x2;   // ATF_COM
+constexpr unsigned kCompleteFlag = 0x2;  // ATF_COM
 constexpr std::size_t kMaxRemembered = 4096;
 constexpr std::uint16_t kDiscardPort = 9;
 
@@ -70,7 +70,7 @@ std::vector<std::string_view> Words(std::string_view line)
     return words;
 }
 
-} // namespace
+}  // namespace
 
 NeighbourTable::NeighbourTable(std::vector<LocalInterface> links)
     : NeighbourTable(std::move(links), Limits{})
@@ -141,7 +141,8 @@ std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
         std::erase_if(m_lastResolve, [&](const auto& e) { return now - e.second >= m_limits.retryAfter; });
 
     // Refill the waiting budget for the time gone by, then spend from it.
-    const auto refill = std::chrono::duration_cast<Clock::duration>((now - m_budgetAt) * m_limits.budgetRefillPerSecond);
+    const auto refill =
+        std::chrono::duration_cast<Clock::duration>((now - m_budgetAt) * m_limits.budgetRefillPerSecond);
     m_budget = std::min<Clock::duration>(m_limits.waitBudget, m_budget + refill);
     m_budgetAt = now;
 
@@ -171,7 +172,7 @@ bool NeighbourTable::IsResolvable(std::uint32_t address) const
     bool onLink = false;
     for (const LocalInterface& link : m_links) {
         if (link.addr == address)
-            return false;   // ourselves: no neighbour entry, nothing to ask
+            return false;  // ourselves: no neighbour entry, nothing to ask
         if (link.netmask != 0 && (link.addr & link.netmask) == (address & link.netmask))
             onLink = true;
     }

@@ -17,14 +17,15 @@ using FieldPointer = std::u16string ServerRecord::*;
 // Reply lines in wire order. Line 6 is the server's own idea of its MAC: it
 // is read into Mac only to be replaced by what the neighbour table says.
 constexpr std::array<FieldPointer, 8> kLineTargets = {
-    &ServerRecord::Name,   &ServerRecord::Port,       &ServerRecord::Version,  &ServerRecord::Serial,
-    &ServerRecord::DeviceType, &ServerRecord::Mac, &ServerRecord::KorvanID, &ServerRecord::UpTime};
+    &ServerRecord::Name,       &ServerRecord::Port, &ServerRecord::Version,  &ServerRecord::Serial,
+    &ServerRecord::DeviceType, &ServerRecord::Mac,  &ServerRecord::KorvanID, &ServerRecord::UpTime};
 
 constexpr std::array<FieldPointer, ServerRecord::kFieldCount> kFieldOrder = {
-    &ServerRecord::Name,   &ServerRecord::IP,  &ServerRecord::Port,       &ServerRecord::Version,  &ServerRecord::Serial,
-    &ServerRecord::Mac,    &ServerRecord::DeviceType, &ServerRecord::KorvanID, &ServerRecord::UpTime};
+    &ServerRecord::Name,       &ServerRecord::IP,       &ServerRecord::Port,
+    &ServerRecord::Version,    &ServerRecord::Serial,   &ServerRecord::Mac,
+    &ServerRecord::DeviceType, &ServerRecord::KorvanID, &ServerRecord::UpTime};
 
-} // namespace
+}  // namespace
 
 std::u16string& ServerRecord::Field(std::size_t i)
 {

@@ -106,12 +106,13 @@ bool ReplaceFile(const fs::path& target, const struct stat& original, std::strin
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool ReadLanguagePreference(std::u16string_view dir, std::u16string& code)
 {
     const std::optional<std::string> path = PreferencePath(dir);
-    struct stat st {};
+    struct stat st
+    {};
     if (!path || !StatRegularFile(*path, st))
         return false;
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
@@ -134,7 +135,8 @@ void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code)
     // pointing where the user aimed it (e.g. at a shared settings folder).
     std::error_code ec;
     const fs::path target = fs::canonical(*path, ec);
-    struct stat st {};
+    struct stat st
+    {};
     if (ec || !StatRegularFile(target.string(), st))
         return;
     // Renaming would replace a file that its owner made read-only; an

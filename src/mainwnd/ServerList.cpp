@@ -1,10 +1,10 @@
 #include "mainwnd/ServerList.h"
 
+#include "discovery/ServerRecord.h"
 #include "uilib/CDialogBuilder.h"
 #include "uilib/CListContainerElementUI.h"
 #include "uilib/CListUI.h"
 #include "uilib/CPaintManagerUI.h"
-#include "discovery/ServerRecord.h"
 
 #include <QHeaderView>
 #include <QTreeView>
@@ -17,14 +17,15 @@ namespace {
 // Row labels in ServerRecord field order. UPTIMEABEL is spelled as the row
 // templates spell it.
 constexpr std::array<const char16_t*, ServerRecord::kFieldCount> kFieldLabels = {
-    u"NAMELABEL", u"IPLABEL", u"PORTLABEL", u"VERSIONLABEL", u"SERIALLABEL",
-    u"MACLABEL", u"DEVICETYPELABEL", u"KORVANIDLABEL", u"UPTIMEABEL",
+    u"NAMELABEL", u"IPLABEL",         u"PORTLABEL",     u"VERSIONLABEL", u"SERIALLABEL",
+    u"MACLABEL",  u"DEVICETYPELABEL", u"KORVANIDLABEL", u"UPTIMEABEL",
 };
 
-} // namespace
+}  // namespace
 
 ServerList::ServerList(CPaintManagerUI& manager, IDialogBuilderCallback& builderCallback)
-    : m_manager(manager), m_builderCallback(builderCallback)
+    : m_manager(manager)
+    , m_builderCallback(builderCallback)
 {
 }
 
@@ -55,7 +56,7 @@ void ServerList::AddServerRow(const ServerRecord& record)
     CListContainerElementUI* added = row.get();
     if (!list->Add(added))
         return;
-    row.release();   // the list owns it now
+    row.release();  // the list owns it now
     for (std::size_t i = 0; i < kFieldLabels.size(); ++i) {
         if (CControlUI* label = added->FindSubControl(kFieldLabels[i]))
             label->SetText(CDuiString(record.Field(i)));

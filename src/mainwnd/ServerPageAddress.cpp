@@ -31,7 +31,7 @@ bool IsDottedQuad(QStringView ip)
     return parts == 4;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<QString> ServerPageAddress(QStringView ip, QStringView port)
 {

@@ -1,18 +1,18 @@
 #include "mainwnd/TrayMenus.h"
 
+#include "i18n/LanguagePreference.h"
+#include "mainwnd/VindrelFrameWnd.h"
 #include "uilib/CMenuElementUI.h"
 #include "uilib/CMenuUI.h"
 #include "uilib/CMenuWnd.h"
 #include "uilib/CResourceManager.h"
-#include "i18n/LanguagePreference.h"
 #include "uilib/MenuCmd.h"
-#include "mainwnd/VindrelFrameWnd.h"
 #include "uilib/WindowFunctions.h"
 
 namespace {
 
 constexpr UINT kProgramIcon = 128;
-constexpr DWORD kOpenUpwardsRight = eMenuAlignment_Left | eMenuAlignment_Bottom;   // 18
+constexpr DWORD kOpenUpwardsRight = eMenuAlignment_Left | eMenuAlignment_Bottom;  // 18
 
 CMenuElementUI* MakePlainItem(const char16_t* name, const char16_t* text)
 {
@@ -29,9 +29,12 @@ void Append(CMenuUI& menu, CMenuElementUI* item)
         delete item;
 }
 
-} // namespace
+}  // namespace
 
-TrayMenus::TrayMenus(CVindrelFrameWnd& window) : m_window(window) {}
+TrayMenus::TrayMenus(CVindrelFrameWnd& window)
+    : m_window(window)
+{
+}
 
 TrayMenus::~TrayMenus() = default;
 

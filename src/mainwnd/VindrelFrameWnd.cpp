@@ -1,14 +1,14 @@
 #include "mainwnd/VindrelFrameWnd.h"
 
+#include "base/MessageTarget.h"
+#include "discovery/ServerRecord.h"
+#include "i18n/LanguagePreference.h"
+#include "i18n/TextCatalogue.h"
+#include "mainwnd/ServerPageAddress.h"
 #include "uilib/CButtonUI.h"
 #include "uilib/CListContainerElementUI.h"
 #include "uilib/CListUI.h"
 #include "uilib/CResourceManager.h"
-#include "i18n/LanguagePreference.h"
-#include "base/MessageTarget.h"
-#include "mainwnd/ServerPageAddress.h"
-#include "discovery/ServerRecord.h"
-#include "i18n/TextCatalogue.h"
 #include "uilib/WindowFunctions.h"
 
 #include <QDesktopServices>
@@ -38,15 +38,18 @@ void OpenWithDesktop(const QUrl& url)
     QDesktopServices::openUrl(url);
 }
 
-} // namespace
+}  // namespace
 
-CVindrelFrameWnd::CVindrelFrameWnd() : CVindrelFrameWnd(Options{}) {}
+CVindrelFrameWnd::CVindrelFrameWnd()
+    : CVindrelFrameWnd(Options{})
+{
+}
 
 CVindrelFrameWnd::CVindrelFrameWnd(Options options)
-    : m_options(std::move(options)),
-      m_settingsDir(m_options.settingsDir.IsEmpty() ? CPaintManagerUI::GetInstancePath() : m_options.settingsDir),
-      m_trayMenus(*this),
-      m_serverList(m_pm, *this)
+    : m_options(std::move(options))
+    , m_settingsDir(m_options.settingsDir.IsEmpty() ? CPaintManagerUI::GetInstancePath() : m_options.settingsDir)
+    , m_trayMenus(*this)
+    , m_serverList(m_pm, *this)
 {
     if (!m_options.openUrl)
         m_options.openUrl = OpenWithDesktop;
@@ -82,21 +85,14 @@ LRESULT CVindrelFrameWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARA
 {
     handled = FALSE;
     switch (message) {
-    case WindowMessage::kDestroy:
-        PostQuitMessage(0);
-        break;
-    case WindowMessage::kTrayNotify:
-        m_trayMenus.OnTrayNotify(wParam, lParam);
-        break;
-    case WindowMessage::kMenuCommand:
-        m_trayMenus.OnMenuCommand(wParam);
-        break;
+    case WindowMessage::kDestroy: PostQuitMessage(0); break;
+    case WindowMessage::kTrayNotify: m_trayMenus.OnTrayNotify(wParam, lParam); break;
+    case WindowMessage::kMenuCommand: m_trayMenus.OnMenuCommand(wParam); break;
     case WindowMessage::kServerFound:
         if (wParam != 0)
             m_serverList.AddServerRow(*reinterpret_cast<const ServerRecord*>(wParam));
         break;
-    default:
-        break;
+    default: break;
     }
     return 0;
 }

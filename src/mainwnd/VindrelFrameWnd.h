@@ -33,7 +33,7 @@ public:
     ~CVindrelFrameWnd() override;
 
     CDuiString GetWindowClassName() const override { return u"UIVindrelFrameWnd"; }
-    UINT GetClassStyle() const override { return 11; }   // CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS
+    UINT GetClassStyle() const override { return 11; }  // CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS
     void OnFinalMessage(HWND window) override;
     void InitWindow() override;
     CDuiString GetSkinFile() override { return u"vindrel.xml"; }
@@ -68,7 +68,7 @@ private:
 
     Options m_options;
     CDuiString m_settingsDir;
-    TrayMenus m_trayMenus;   // the current pop-up menu and the tray icon
+    TrayMenus m_trayMenus;  // the current pop-up menu and the tray icon
     ServerList m_serverList;
     DiscoveryEngine m_engine;
 };

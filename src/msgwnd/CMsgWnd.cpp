@@ -1,11 +1,11 @@
 #include "msgwnd/CMsgWnd.h"
 
+#include "base/ExecutablePath.h"
+#include "base/LocaleText.h"
+#include "i18n/LanguagePreference.h"
+#include "i18n/TextCatalogue.h"
 #include "uilib/CControlUI.h"
 #include "uilib/CResourceManager.h"
-#include "base/ExecutablePath.h"
-#include "i18n/LanguagePreference.h"
-#include "base/LocaleText.h"
-#include "i18n/TextCatalogue.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -43,7 +43,7 @@ void WriteSkinLog(const std::string& dir)
         std::fputs("no message.xml\n", log);
     std::fclose(log);
 }
-}
+}  // namespace
 
 CMsgWnd::CMsgWnd() = default;
 
@@ -61,7 +61,7 @@ UINT CMsgWnd::ShowMessageWindow(HWND parent, const CDuiString& title, const CDui
     window->CenterWindow();
     window->SetMessageTitle(title);
     window->SetMessageText(text);
-    return window->ShowModal();   // the window has deleted itself by now
+    return window->ShowModal();  // the window has deleted itself by now
 }
 
 void CMsgWnd::SetMessageTitle(const CDuiString& title)
@@ -147,7 +147,7 @@ const char16_t* CMsgWnd::QueryControlText(const char16_t* key, const char16_t*)
 std::string CMsgWnd::LogFilePath(const std::string& dir, const std::tm& t)
 {
     char name[96];
-    std::snprintf(name, sizeof name, "log/%d-%d-%d-%d-%d-%d.txt", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-                  t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(name, sizeof name, "log/%d-%d-%d-%d-%d-%d.txt", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                  t.tm_min, t.tm_sec);
     return dir + name;
 }

@@ -39,7 +39,7 @@ public:
     static std::string LogFilePath(const std::string& dir, const std::tm& localTime);
 
 private:
-    CControlUI* m_closeButton = nullptr;   // owned by the window; null without CLOSEBTN
+    CControlUI* m_closeButton = nullptr;  // owned by the window; null without CLOSEBTN
 };
 
 // The message window over `parent`; see CMsgWnd::ShowMessageWindow.

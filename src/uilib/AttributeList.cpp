@@ -45,7 +45,7 @@ std::vector<std::pair<QString, QString>> ParsePairs(const QString& text, QString
     }
     return pairs;
 }
-} // namespace
+}  // namespace
 
 std::vector<std::pair<QString, QString>> ParseAttributeList(const QString& text)
 {

@@ -5,11 +5,10 @@
 namespace {
 // Look attributes a skin may give as dynamic properties of a QPushButton.
 const char* const kLookProperties[] = {
-    "normalimage", "hotimage", "pushedimage", "disabledimage",
-    "textcolor", "hottextcolor", "pushedtextcolor", "disabledtextcolor",
-    "bkcolor", "hotbkcolor", "pushedbkcolor", "bordercolor", "borderround",
+    "normalimage",       "hotimage", "pushedimage", "disabledimage", "textcolor",   "hottextcolor", "pushedtextcolor",
+    "disabledtextcolor", "bkcolor",  "hotbkcolor",  "pushedbkcolor", "bordercolor", "borderround",
 };
-}
+}  // namespace
 
 CButtonUI::CButtonUI(SkinButton* widget)
     : CControlUI(widget)

@@ -15,7 +15,7 @@ QList<QWidget*> ChildControls(QWidget* widget)
     }
     return result;
 }
-}
+}  // namespace
 
 CContainerUI::CContainerUI() = default;
 

@@ -13,7 +13,7 @@ public:
     // The first control named `name` (exactly) below this one, or nullptr.
     virtual CControlUI* FindSubControl(const CDuiString& name) const;
     virtual int GetCount() const;
-    virtual CControlUI* GetItemAt(int index) const;   // nullptr when out of range
+    virtual CControlUI* GetItemAt(int index) const;  // nullptr when out of range
     // Takes ownership on success; on false the caller still owns `control`.
     virtual bool Add(CControlUI* control);
     virtual void RemoveAll();

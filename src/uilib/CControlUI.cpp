@@ -12,7 +12,7 @@ bool ParseBool(const QString& value)
 {
     return value.compare(u"true", Qt::CaseInsensitive) == 0 || value == u"1";
 }
-}
+}  // namespace
 
 CControlUI::CControlUI() = default;
 

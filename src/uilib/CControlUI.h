@@ -70,9 +70,9 @@ private:
     void RefreshShownText();
 
     QPointer<QWidget> m_widget;
-    CDuiString m_name;       // stand-alone items only; widgets keep objectName
+    CDuiString m_name;  // stand-alone items only; widgets keep objectName
     CDuiString m_text;
     bool m_resourceText = false;
-    bool m_visible = true;   // stand-alone items only
+    bool m_visible = true;  // stand-alone items only
     bool m_mouseEnabled = true;
 };

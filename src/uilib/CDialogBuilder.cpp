@@ -30,7 +30,7 @@ std::optional<RowTemplate> LoadTemplate(const QString& file)
         cells.push_back({label->objectName(), label->text()});
     return cells;
 }
-}
+}  // namespace
 
 CListContainerElementUI* CDialogBuilder::Create(const CDuiString& file, const char16_t*, IDialogBuilderCallback*,
                                                 CPaintManagerUI*, CControlUI*)

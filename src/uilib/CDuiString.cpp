@@ -8,7 +8,7 @@ qsizetype Length(const char16_t* text)
         ++n;
     return n;
 }
-}
+}  // namespace
 
 CDuiString::CDuiString(const char16_t* text)
     : QString(text ? QString::fromUtf16(text, Length(text)) : QString())

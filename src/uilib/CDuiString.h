@@ -11,10 +11,16 @@ class CDuiString : public QString
 {
 public:
     CDuiString() = default;
-    CDuiString(const QString& text) : QString(text) {}                      // NOLINT: implicit by design
-    CDuiString(QString&& text) noexcept : QString(std::move(text)) {}       // NOLINT
-    CDuiString(const char16_t* text);                                       // NOLINT; null → empty
-    CDuiString(std::u16string_view text);                                   // NOLINT
+    CDuiString(const QString& text)
+        : QString(text)
+    {
+    }  // NOLINT: implicit by design
+    CDuiString(QString&& text) noexcept
+        : QString(std::move(text))
+    {
+    }                                      // NOLINT
+    CDuiString(const char16_t* text);      // NOLINT; null → empty
+    CDuiString(std::u16string_view text);  // NOLINT
 
     // 0 when equal ignoring case, else <0 or >0 like a case-folded compare.
     int CompareNoCase(const CDuiString& other) const;

@@ -19,9 +19,7 @@ void ListCellUI::SetText(const CDuiString& text)
         m_row->CellChanged(m_column, before);
 }
 
-void ListCellUI::SetName(const CDuiString&)
-{
-}
+void ListCellUI::SetName(const CDuiString&) {}
 
 CListContainerElementUI::CListContainerElementUI(const std::vector<CellTemplate>& cells)
 {
@@ -60,9 +58,7 @@ bool CListContainerElementUI::Add(CControlUI*)
     return false;
 }
 
-void CListContainerElementUI::RemoveAll()
-{
-}
+void CListContainerElementUI::RemoveAll() {}
 
 CDuiString CListContainerElementUI::GetCellText(int column) const
 {

@@ -25,8 +25,8 @@ public:
     CControlUI* FindSubControl(const CDuiString& name) const override;
     int GetCount() const override;
     CControlUI* GetItemAt(int index) const override;
-    bool Add(CControlUI* control) override;   // rows have fixed cells: false
-    void RemoveAll() override;                // no-op
+    bool Add(CControlUI* control) override;  // rows have fixed cells: false
+    void RemoveAll() override;               // no-op
 
     // Text of cell `column` (empty when out of range).
     CDuiString GetCellText(int column) const;
@@ -40,6 +40,6 @@ private:
     void CellChanged(int column, const CDuiString& before);
 
     std::vector<std::unique_ptr<CControlUI>> m_cells;
-    CListUI* m_owner = nullptr;   // set while the row is in a list
+    CListUI* m_owner = nullptr;  // set while the row is in a list
     int m_index = -1;
 };

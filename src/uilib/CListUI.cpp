@@ -18,7 +18,7 @@ QStringList HeaderKeys(const QWidget* view)
     }
     return keys;
 }
-}
+}  // namespace
 
 CListUI::CListUI(QTreeView* widget)
     : CContainerUI(widget)
@@ -28,7 +28,7 @@ CListUI::CListUI(QTreeView* widget)
     widget->setModel(m_model.get());
     widget->setRootIsDecorated(false);
     widget->setItemsExpandable(false);
-    widget->setUniformRowHeights(true);   // keeps thousands of rows cheap to lay out
+    widget->setUniformRowHeights(true);  // keeps thousands of rows cheap to lay out
     widget->setSelectionBehavior(QAbstractItemView::SelectRows);
     widget->setSelectionMode(QAbstractItemView::SingleSelection);
     widget->setAllColumnsShowFocus(true);

@@ -22,15 +22,15 @@ public:
     explicit CListUI(QTreeView* widget);
     ~CListUI() override;
 
-    int GetCurSel() const;                      // -1 when nothing is selected
+    int GetCurSel() const;  // -1 when nothing is selected
     bool SelectItem(int index);
     int GetCount() const override;
-    CControlUI* GetItemAt(int index) const override;   // a CListContainerElementUI
+    CControlUI* GetItemAt(int index) const override;  // a CListContainerElementUI
     CListContainerElementUI* GetRowAt(int index) const;
     // Takes ownership of a CListContainerElementUI; false for anything else.
     bool Add(CControlUI* control) override;
     void RemoveAll() override;
-    CControlUI* FindSubControl(const CDuiString& name) const override;   // never a row cell
+    CControlUI* FindSubControl(const CDuiString& name) const override;  // never a row cell
 
     // Index of the first row whose cell `cellName` shows exactly `text`, or
     // -1. Backed by an index kept up to date as cells change: O(1).

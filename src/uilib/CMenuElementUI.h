@@ -31,7 +31,7 @@ protected:
     void ShowText(const CDuiString& shown) override;
 
 private:
-    QAction* m_action = nullptr;   // owned by the menu widget
+    QAction* m_action = nullptr;  // owned by the menu widget
     CDuiString m_userData;
     bool m_checked = false;
 };

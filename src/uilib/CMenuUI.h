@@ -26,6 +26,6 @@ public:
     void ReloadText() override;
 
 private:
-    QMenu* m_menu;   // owns the actions; lives as long as this
+    QMenu* m_menu;  // owns the actions; lives as long as this
     std::vector<std::unique_ptr<CMenuElementUI>> m_items;
 };

@@ -24,7 +24,7 @@ void CopyText(char16_t (&field)[N], const QString& text)
     std::copy_n(reinterpret_cast<const char16_t*>(text.constData()), n, field);
     field[n] = u'\0';
 }
-}
+}  // namespace
 
 // The open menu: its widget, its items and where its picks go.
 class MenuPopup final : public QObject, private CResourceManager::TextUser
@@ -107,7 +107,7 @@ private:
 
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<CMenuUI> m_root;
-    QPointer<QWidget> m_target;   // the manager's window
+    QPointer<QWidget> m_target;  // the manager's window
     POINT m_point;
     DWORD m_alignment;
     bool m_shownOnce = false;

@@ -12,12 +12,11 @@ class CPaintManagerUI;
 class MenuPopup;
 
 // Alignment flags of CMenuWnd::Init: which edge of the menu lies on the point.
-enum MenuAlignment : DWORD
-{
-    eMenuAlignment_Left = 1 << 1,     // left edge at x
-    eMenuAlignment_Top = 1 << 2,      // top edge at y
-    eMenuAlignment_Right = 1 << 3,    // right edge at x
-    eMenuAlignment_Bottom = 1 << 4,   // bottom edge at y
+enum MenuAlignment : DWORD {
+    eMenuAlignment_Left = 1 << 1,    // left edge at x
+    eMenuAlignment_Top = 1 << 2,     // top edge at y
+    eMenuAlignment_Right = 1 << 3,   // right edge at x
+    eMenuAlignment_Bottom = 1 << 4,  // bottom edge at y
 };
 
 // A pop-up menu loaded from a skin file whose root is a QMenu (items in it
@@ -38,8 +37,7 @@ public:
     // not used. `checks` maps item names to check marks; it may be null.
     // Returns false when the file yields no menu: GetMenuUI is then null.
     bool Init(CMenuElementUI* owner, const CDuiString& file, POINT point, CPaintManagerUI* manager,
-              std::map<CDuiString, bool>* checks = nullptr,
-              DWORD alignment = eMenuAlignment_Left | eMenuAlignment_Top);
+              std::map<CDuiString, bool>* checks = nullptr, DWORD alignment = eMenuAlignment_Left | eMenuAlignment_Top);
     CMenuUI* GetMenuUI() const;
     // Fits the menu to its items and places it again by the alignment.
     void ResizeMenu();

@@ -1,9 +1,9 @@
 #include "uilib/CPaintManagerUI.h"
 
-#include "uilib/CControlUI.h"
-#include "uilib/ControlHolder.h"
 #include "base/ExecutablePath.h"
 #include "base/LocaleText.h"
+#include "uilib/CControlUI.h"
+#include "uilib/ControlHolder.h"
 #include "uilib/MenuCmd.h"
 
 #include <QApplication>
@@ -15,7 +15,7 @@ QString& ResourcePath()
     static QString path;
     return path;
 }
-}
+}  // namespace
 
 CPaintManagerUI::CPaintManagerUI() = default;
 
@@ -73,7 +73,8 @@ void CPaintManagerUI::PostQuitMessage(int code)
         return;
     // Queued like a quit message: the handler that asks finishes first, and a
     // request made before the loop runs still ends it.
-    QMetaObject::invokeMethod(app, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
 }
 
 CControlUI* CPaintManagerUI::FindControl(const CDuiString& name) const

@@ -54,6 +54,6 @@ public:
     void Detach();
 
 private:
-    CWindowWnd* m_window = nullptr;   // owner of this manager
-    QPointer<QWidget> m_root;         // owned by the window's widget tree
+    CWindowWnd* m_window = nullptr;  // owner of this manager
+    QPointer<QWidget> m_root;        // owned by the window's widget tree
 };

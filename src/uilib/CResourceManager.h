@@ -42,7 +42,7 @@ public:
 
 private:
     CResourceManager() = default;
-    std::vector<IQueryControlText*> m_sources;   // not owned; last answers
-    std::vector<TextUser*> m_users;              // not owned
+    std::vector<IQueryControlText*> m_sources;  // not owned; last answers
+    std::vector<TextUser*> m_users;             // not owned
     CDuiString m_language;
 };

@@ -18,7 +18,7 @@ UINT MouseMessage(QSystemTrayIcon::ActivationReason reason)
     default: return 0;
     }
 }
-}
+}  // namespace
 
 CTrayIcon::CTrayIcon() = default;
 
@@ -40,14 +40,15 @@ void CTrayIcon::CreateTrayIcon(HWND window, UINT iconId, const CDuiString& tip, 
         icon = window->windowIcon();
     m_icon = std::make_unique<QSystemTrayIcon>(icon);
     m_icon->setToolTip(tip);
-    QObject::connect(m_icon.get(), &QSystemTrayIcon::activated, m_icon.get(),
-                     [target = QPointer<QWidget>(window), iconId, message = m_message](QSystemTrayIcon::ActivationReason reason) {
-                         const UINT mouse = MouseMessage(reason);
-                         CWindowWnd* wnd = CWindowWnd::FromHWND(target.data());
-                         // Posted: the handler may well delete this icon.
-                         if (mouse && wnd)
-                             wnd->PostMessageW(message, iconId, static_cast<LPARAM>(mouse));
-                     });
+    QObject::connect(
+        m_icon.get(), &QSystemTrayIcon::activated, m_icon.get(),
+        [target = QPointer<QWidget>(window), iconId, message = m_message](QSystemTrayIcon::ActivationReason reason) {
+            const UINT mouse = MouseMessage(reason);
+            CWindowWnd* wnd = CWindowWnd::FromHWND(target.data());
+            // Posted: the handler may well delete this icon.
+            if (mouse && wnd)
+                wnd->PostMessageW(message, iconId, static_cast<LPARAM>(mouse));
+        });
     m_icon->show();
 }
 

@@ -20,7 +20,7 @@ bool OnGuiThread()
 {
     return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
-}
+}  // namespace
 
 CWindowWnd::CWindowWnd()
     : m_channel(std::make_shared<MessageChannel>())
@@ -116,16 +116,12 @@ void CWindowWnd::ShowWindowCommand(int command)
     if (!m_window)
         return;
     switch (command) {
-    case SW_HIDE:
-        m_window->hide();
-        break;
+    case SW_HIDE: m_window->hide(); break;
     case SW_SHOWMAXIMIZED:
         m_window->showMaximized();
         m_window->activateWindow();
         break;
-    case SW_MINIMIZE:
-        m_window->showMinimized();
-        break;
+    case SW_MINIMIZE: m_window->showMinimized(); break;
     case SW_SHOW:
         m_window->show();
         m_window->activateWindow();
@@ -206,7 +202,7 @@ void CWindowWnd::DestroyWindow()
     delete window;
     if (loop)
         loop->exit(static_cast<int>(code));
-    OnFinalMessage(window);   // may delete this: nothing after it
+    OnFinalMessage(window);  // may delete this: nothing after it
 }
 
 void CWindowWnd::SetIcon(UINT resourceId)
@@ -251,9 +247,7 @@ LRESULT CWindowWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM)
     return 0;
 }
 
-void CWindowWnd::OnFinalMessage(HWND)
-{
-}
+void CWindowWnd::OnFinalMessage(HWND) {}
 
 QWidget* CWindowWnd::CreateContent()
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uilib/CDuiString.h"
 #include "base/MessageTarget.h"
+#include "uilib/CDuiString.h"
 #include "uilib/UiDefs.h"
 
 #include <QPointer>
@@ -29,15 +29,15 @@ public:
     virtual ~CWindowWnd();
 
     HWND GetHWND() const;
-    operator HWND() const { return GetHWND(); }   // NOLINT: reads like a handle
+    operator HWND() const { return GetHWND(); }  // NOLINT: reads like a handle
     static CWindowWnd* FromHWND(HWND window);
 
     // Builds the window. parent nullptr is the desktop. WS_EX_TOPMOST keeps it
     // on top, WS_EX_TOOLWINDOW makes it a tool window; CW_USEDEFAULT takes the
     // position or size from the content. Returns false, and creates nothing,
     // when the content cannot be built (a line on stderr says why).
-    bool Create(HWND parent, const CDuiString& name, DWORD style, DWORD exStyle,
-                int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT);
+    bool Create(HWND parent, const CDuiString& name, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
+                int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT);
     void CenterWindow();
     void ShowWindow(bool show = true, bool takeFocus = true);
     // SW_HIDE, SW_SHOWNORMAL, SW_SHOW, SW_SHOWMAXIMIZED, SW_MINIMIZE, SW_RESTORE.
@@ -81,11 +81,11 @@ private:
     void DestroyWindow();
     void DispatchPosted(UINT message, WPARAM wParam, LPARAM lParam);
 
-    QPointer<QWidget> m_window;             // owned here (deleted in DestroyWindow)
-    WindowFrame* m_frame = nullptr;         // child of m_window
-    std::shared_ptr<MessageChannel> m_channel;   // shared with senders' threads
-    std::shared_ptr<bool> m_alive;          // expires with this object
-    QEventLoop* m_modalLoop = nullptr;      // on ShowModal's stack
+    QPointer<QWidget> m_window;                 // owned here (deleted in DestroyWindow)
+    WindowFrame* m_frame = nullptr;             // child of m_window
+    std::shared_ptr<MessageChannel> m_channel;  // shared with senders' threads
+    std::shared_ptr<bool> m_alive;              // expires with this object
+    QEventLoop* m_modalLoop = nullptr;          // on ShowModal's stack
     UINT m_closeCode = 0;
     bool m_closing = false;
 };

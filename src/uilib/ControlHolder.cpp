@@ -37,7 +37,7 @@ void BuildBelow(QWidget* widget)
             BuildBelow(w);
     }
 }
-}
+}  // namespace
 
 ControlHolder::ControlHolder(QWidget* widget, std::unique_ptr<CControlUI> control)
     : QObject(widget)

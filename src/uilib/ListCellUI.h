@@ -10,9 +10,9 @@ class ListCellUI final : public CControlUI
 public:
     ListCellUI(CListContainerElementUI* row, int column, const CDuiString& name, const CDuiString& text);
     void SetText(const CDuiString& text) override;
-    void SetName(const CDuiString& name) override;   // names are fixed by the template: ignored
+    void SetName(const CDuiString& name) override;  // names are fixed by the template: ignored
 
 private:
-    CListContainerElementUI* m_row;   // owner
+    CListContainerElementUI* m_row;  // owner
     int m_column;
 };

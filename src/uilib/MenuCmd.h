@@ -12,7 +12,7 @@ struct MenuCmd
     char16_t Name[256];
     char16_t UserData[1024];
     char16_t Text[1024];
-    std::int32_t Checked;   // 0 or 1
+    std::int32_t Checked;  // 0 or 1
 };
 static_assert(offsetof(MenuCmd, Name) == 0);
 static_assert(offsetof(MenuCmd, UserData) == 512);

@@ -24,14 +24,18 @@ public:
         LPARAM LParam = 0;
         LRESULT Result = 0;
         bool Done = false;
-        bool Waited = false;   // a sender waits for Result
+        bool Waited = false;  // a sender waits for Result
     };
 
     class Event final : public QEvent
     {
     public:
         static QEvent::Type TypeId();
-        explicit Event(std::shared_ptr<Call> call) : QEvent(TypeId()), m_call(std::move(call)) {}
+        explicit Event(std::shared_ptr<Call> call)
+            : QEvent(TypeId())
+            , m_call(std::move(call))
+        {
+        }
         const std::shared_ptr<Call>& GetCall() const { return m_call; }
 
     private:
@@ -56,5 +60,5 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_answered;
-    QObject* m_receiver = nullptr;   // GUI thread object; null while closed
+    QObject* m_receiver = nullptr;  // GUI thread object; null while closed
 };

@@ -77,7 +77,7 @@ CListContainerElementUI* ServerListModel::RowAt(int index) const
 void ServerListModel::Append(std::unique_ptr<CListContainerElementUI> row)
 {
     const int index = Count();
-    row->m_owner = nullptr;   // set by CListUI, which knows itself
+    row->m_owner = nullptr;  // set by CListUI, which knows itself
     row->m_index = index;
     for (auto it = m_indexes.begin(); it != m_indexes.end(); ++it) {
         if (CControlUI* cell = row->FindSubControl(it.key()))

@@ -52,10 +52,10 @@ private:
 
     std::vector<std::unique_ptr<CListContainerElementUI>> m_rows;
     QStringList m_headerKeys;
-    int m_viewRows = 0;       // rows the view has been told about
+    int m_viewRows = 0;  // rows the view has been told about
     int m_columns = 1;
-    int m_dirtyFirst = -1;    // changed rows the view still shows old
+    int m_dirtyFirst = -1;  // changed rows the view still shows old
     int m_dirtyLast = -1;
-    QHash<QString, TextIndex> m_indexes;   // by cell name, built on first query
+    QHash<QString, TextIndex> m_indexes;  // by cell name, built on first query
     QTimer m_flush;
 };

@@ -30,7 +30,7 @@ std::optional<QColor> FirstSet(std::initializer_list<std::optional<QColor>> colo
     }
     return std::nullopt;
 }
-}
+}  // namespace
 
 SkinButton::SkinButton(QWidget* parent)
     : QPushButton(parent)
@@ -41,26 +41,26 @@ SkinButton::SkinButton(QWidget* parent)
 bool SkinButton::SetLookAttribute(const QString& name, const QString& value)
 {
     const QString key = name.toLower();
-    Image* image = key == u"normalimage" ? &m_look.NormalImage
-        : key == u"hotimage"             ? &m_look.HotImage
-        : key == u"pushedimage"          ? &m_look.PushedImage
-        : key == u"disabledimage"        ? &m_look.DisabledImage
-                                         : nullptr;
+    Image* image = key == u"normalimage"     ? &m_look.NormalImage
+                   : key == u"hotimage"      ? &m_look.HotImage
+                   : key == u"pushedimage"   ? &m_look.PushedImage
+                   : key == u"disabledimage" ? &m_look.DisabledImage
+                                             : nullptr;
     if (image) {
         *image = MakeImage(value);
         m_hasLook = true;
         update();
         return true;
     }
-    std::optional<QColor>* color = key == u"textcolor" ? &m_look.TextColor
-        : key == u"hottextcolor"                       ? &m_look.HotTextColor
-        : key == u"pushedtextcolor"                    ? &m_look.PushedTextColor
-        : key == u"disabledtextcolor"                  ? &m_look.DisabledTextColor
-        : key == u"bkcolor"                            ? &m_look.BkColor
-        : key == u"hotbkcolor"                         ? &m_look.HotBkColor
-        : key == u"pushedbkcolor"                      ? &m_look.PushedBkColor
-        : key == u"bordercolor"                        ? &m_look.BorderColor
-                                                       : nullptr;
+    std::optional<QColor>* color = key == u"textcolor"           ? &m_look.TextColor
+                                   : key == u"hottextcolor"      ? &m_look.HotTextColor
+                                   : key == u"pushedtextcolor"   ? &m_look.PushedTextColor
+                                   : key == u"disabledtextcolor" ? &m_look.DisabledTextColor
+                                   : key == u"bkcolor"           ? &m_look.BkColor
+                                   : key == u"hotbkcolor"        ? &m_look.HotBkColor
+                                   : key == u"pushedbkcolor"     ? &m_look.PushedBkColor
+                                   : key == u"bordercolor"       ? &m_look.BorderColor
+                                                                 : nullptr;
     if (color) {
         const auto parsed = ParseColor(value);
         if (!parsed)
@@ -157,8 +157,8 @@ void SkinButton::paintEvent(QPaintEvent* event)
         case State::Disabled: fg = FirstSet({l.DisabledTextColor}); break;
         case State::Normal: fg = l.TextColor; break;
         }
-        p.setPen(fg.value_or(palette().color(state == State::Disabled ? QPalette::Disabled : QPalette::Active,
-                                             QPalette::ButtonText)));
+        p.setPen(fg.value_or(
+            palette().color(state == State::Disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText)));
         p.setFont(font());
         // Leave room for an image drawn at the left edge, as the search buttons do.
         QRect textRect = rect();

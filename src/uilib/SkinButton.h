@@ -18,7 +18,7 @@ public:
 
     struct Image
     {
-        QString Value;   // as set: a path or "file='…' dest='…'"
+        QString Value;  // as set: a path or "file='…' dest='…'"
         QString File;
         std::optional<QRect> Dest;
     };

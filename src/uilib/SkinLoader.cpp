@@ -67,6 +67,7 @@ std::unique_ptr<QWidget> LoadSkinOrReport(const QString& file)
     SkinLoader loader;
     auto root = loader.Load(file);
     if (!root)
-        std::fprintf(stderr, "vindrel: cannot load skin %s: %s\n", qUtf8Printable(file), qUtf8Printable(loader.Error()));
+        std::fprintf(stderr, "vindrel: cannot load skin %s: %s\n", qUtf8Printable(file),
+                     qUtf8Printable(loader.Error()));
     return root;
 }

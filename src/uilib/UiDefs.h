@@ -41,8 +41,8 @@ inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_LBUTTONUP = 0x0202;      // 514
 inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;  // 515
 inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
-inline constexpr UINT WM_RBUTTONUP = 0x0205;      // 517
-inline constexpr UINT WM_MBUTTONUP = 0x0208;      // 520
+inline constexpr UINT WM_RBUTTONUP = 0x0205;  // 517
+inline constexpr UINT WM_MBUTTONUP = 0x0208;  // 520
 inline constexpr UINT WM_USER = 0x0400;
 
 // System commands (wParam of WM_SYSCOMMAND).
@@ -80,6 +80,6 @@ inline constexpr BOOL FALSE = 0;
 // lParam of a mouse message: x in the low 16 bits, y in the high 16 bits.
 inline constexpr LPARAM MakeLParam(int low, int high)
 {
-    return static_cast<LPARAM>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(low))
-                               | (static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16));
+    return static_cast<LPARAM>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(low)) |
+                               (static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16));
 }

@@ -92,8 +92,8 @@ bool WindowFrame::eventFilter(QObject* watched, QEvent* event)
         const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
         const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
         if (horizontal && vertical) {
-            const bool falling = (edges.testFlag(Qt::LeftEdge) && edges.testFlag(Qt::TopEdge))
-                || (edges.testFlag(Qt::RightEdge) && edges.testFlag(Qt::BottomEdge));
+            const bool falling = (edges.testFlag(Qt::LeftEdge) && edges.testFlag(Qt::TopEdge)) ||
+                                 (edges.testFlag(Qt::RightEdge) && edges.testFlag(Qt::BottomEdge));
             m_window->setCursor(falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
         } else if (horizontal) {
             m_window->setCursor(Qt::SizeHorCursor);
@@ -104,10 +104,7 @@ bool WindowFrame::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    case QEvent::MouseButtonRelease:
-        m_dragging = false;
-        return false;
-    default:
-        return false;
+    case QEvent::MouseButtonRelease: m_dragging = false; return false;
+    default: return false;
     }
 }

@@ -27,8 +27,8 @@ protected:
 private:
     Qt::Edges EdgesAt(QPoint pos) const;
 
-    CWindowWnd* m_owner;   // outlives the widget this object belongs to
-    QWidget* m_window;     // parent
+    CWindowWnd* m_owner;  // outlives the widget this object belongs to
+    QWidget* m_window;    // parent
     std::shared_ptr<MessageChannel> m_channel;
     QPoint m_dragOffset;
     bool m_dragging = false;

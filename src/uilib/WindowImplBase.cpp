@@ -77,9 +77,7 @@ void WindowImplBase::Notify(TNotifyUI& msg)
         OnClick(msg);
 }
 
-void WindowImplBase::OnClick(TNotifyUI&)
-{
-}
+void WindowImplBase::OnClick(TNotifyUI&) {}
 
 LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& handled)
 {

@@ -22,7 +22,7 @@ class WindowImplBase : public CWindowWnd, public INotifyUI, public IQueryControl
 {
 public:
     WindowImplBase();
-    ~WindowImplBase() override;   // withdraws this window's text source
+    ~WindowImplBase() override;  // withdraws this window's text source
 
     virtual CDuiString GetSkinFile() = 0;
     virtual void InitWindow() {}

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +12,8 @@
 
 namespace {
 
-struct NameCase {
+struct NameCase
+{
     const char* why;
     SingleInstance::Environment env;
     const char* folder;
@@ -21,21 +22,34 @@ struct NameCase {
 
 const NameCase kNameCases[] = {
     {"the runtime folder holds the lock, named for guard and display",
-     {"/run/user/1000", ":0", "", 1000}, "/run/user/1000/", "Vindrel 2@:0.lock"},
+     {"/run/user/1000", ":0", "", 1000},
+     "/run/user/1000/",
+     "Vindrel 2@:0.lock"},
     {"screens of one X display share the session",
-     {"/run/user/1000/", ":0.1", "", 1000}, "/run/user/1000/", "Vindrel 2@:0.lock"},
+     {"/run/user/1000/", ":0.1", "", 1000},
+     "/run/user/1000/",
+     "Vindrel 2@:0.lock"},
     {"a remote X display keeps its host",
-     {"/run/user/7", "localhost:10.0", "", 7}, "/run/user/7/", "Vindrel 2@localhost:10.lock"},
+     {"/run/user/7", "localhost:10.0", "", 7},
+     "/run/user/7/",
+     "Vindrel 2@localhost:10.lock"},
     {"Wayland's name wins over the X display of the same session",
-     {"/run/user/1000", ":0", "wayland-0", 1000}, "/run/user/1000/", "Vindrel 2@wayland-0.lock"},
+     {"/run/user/1000", ":0", "wayland-0", 1000},
+     "/run/user/1000/",
+     "Vindrel 2@wayland-0.lock"},
     {"a display given as a socket path stays one file name",
-     {"/run/user/1000", "", "/run/wl/sock", 1000}, "/run/user/1000/", "Vindrel 2@_run_wl_sock.lock"},
+     {"/run/user/1000", "", "/run/wl/sock", 1000},
+     "/run/user/1000/",
+     "Vindrel 2@_run_wl_sock.lock"},
     {"without a runtime folder a per-user folder in /tmp is used",
-     {"", ":1", "", 1000}, "/tmp/vindrel-1000/", "Vindrel 2@:1.lock"},
-    {"a relative runtime folder is not trusted",
-     {"run", ":1", "", 42}, "/tmp/vindrel-42/", "Vindrel 2@:1.lock"},
+     {"", ":1", "", 1000},
+     "/tmp/vindrel-1000/",
+     "Vindrel 2@:1.lock"},
+    {"a relative runtime folder is not trusted", {"run", ":1", "", 42}, "/tmp/vindrel-42/", "Vindrel 2@:1.lock"},
     {"no display at all still names one session",
-     {"/run/user/5", "", "", 5}, "/run/user/5/", "Vindrel 2@no-display.lock"},
+     {"/run/user/5", "", "", 5},
+     "/run/user/5/",
+     "Vindrel 2@no-display.lock"},
 };
 
 TEST(SingleInstanceNames, FollowSessionAndUser)
@@ -49,7 +63,8 @@ TEST(SingleInstanceNames, FollowSessionAndUser)
 
 // Real processes hold the guard: a child takes it, reports over a pipe and
 // waits to be killed, as a running program would.
-class SingleInstanceProcesses : public ::testing::Test {
+class SingleInstanceProcesses : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -98,8 +113,7 @@ protected:
                 }
                 close(execed[1]);
                 char none;
-                while (read(execed[0], &none, 1) > 0) {
-                }
+                while (read(execed[0], &none, 1) > 0) {}
                 close(execed[0]);
             }
             if (write(ready[1], &verdict, 1) != 1 || write(ready[1], &browser, sizeof browser) != sizeof browser)
@@ -131,7 +145,7 @@ protected:
 
     std::string m_dir;
     std::vector<pid_t> m_children;
-    std::vector<pid_t> m_orphans; // grandchildren, reaped by init
+    std::vector<pid_t> m_orphans;  // grandchildren, reaped by init
 };
 
 TEST_F(SingleInstanceProcesses, SecondStartInTheSameSessionIsRefused)
@@ -187,4 +201,4 @@ TEST_F(SingleInstanceProcesses, AnUnusableFolderCountsAsTheFirstInstance)
     EXPECT_FALSE(guard.Problem().empty());
 }
 
-} // namespace
+}  // namespace

@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ProcessRun {
+struct ProcessRun
+{
     int exitCode = -1;
     std::string output;
 };
@@ -32,7 +33,8 @@ ProcessRun RunIsolated(const std::string& command)
     return run;
 }
 
-class Startup : public ::testing::Test {
+class Startup : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -77,11 +79,10 @@ TEST_F(Startup, TerminationSignalsEndTheProgramWithCodeZero)
     for (const char* signal : {"TERM", "HUP", "INT"}) {
         SCOPED_TRACE(signal);
         const std::string script = "sh -c '" + Environment() + (m_dir / "vindrel").string() +
-                                   " & p=$!; sleep 1.5; kill -" + signal +
-                                   " $p; wait $p; echo exit=$?'";
+                                   " & p=$!; sleep 1.5; kill -" + signal + " $p; wait $p; echo exit=$?'";
         const ProcessRun run = RunIsolated(script);
         EXPECT_NE(run.output.find("exit=0\n"), std::string::npos) << run.output;
     }
 }
 
-} // namespace
+}  // namespace

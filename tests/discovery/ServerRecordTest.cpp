@@ -1,5 +1,5 @@
-#include "base/LocaleText.h"
 #include "discovery/ServerRecord.h"
+#include "base/LocaleText.h"
 
 #include <gtest/gtest.h>
 
@@ -50,17 +50,15 @@ const ParseCase kParseCases[] = {
     {"blanks are not trimmed",
      " nas 1 \n 80\n",
      {u" nas 1 ", u"192.168.1.20", u" 80", u"", u"", kMacText, u"", u"", u""}},
-    {"an empty payload gives empty line fields",
-     "",
-     {u"", u"192.168.1.20", u"", u"", u"", kMacText, u"", u"", u""}},
+    {"an empty payload gives empty line fields", "", {u"", u"192.168.1.20", u"", u"", u"", kMacText, u"", u"", u""}},
     {"UTF-8 text is decoded; bytes that do not decode become U+FFFD",
-     "caf\xC3\xA9\n8\xFF" "0\n",
+     "caf\xC3\xA9\n8\xFF"
+     "0\n",
      {u"caf\u00E9", u"192.168.1.20", u"8\uFFFD0", u"", u"", kMacText, u"", u"", u""}},
 };
 
 class ParseReplyTest : public testing::TestWithParam<ParseCase>
-{
-};
+{};
 
 TEST_P(ParseReplyTest, FieldsLandInTheirPlaces)
 {
@@ -71,7 +69,9 @@ TEST_P(ParseReplyTest, FieldsLandInTheirPlaces)
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, ParseReplyTest, testing::ValuesIn(kParseCases),
-    [](const testing::TestParamInfo<ParseCase>& info) { return "Case" + std::to_string(info.index); });
+                         [](const testing::TestParamInfo<ParseCase>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
 
 TEST(ParseReply, UnknownHardwareAddressLeavesMacEmpty)
 {
@@ -128,4 +128,4 @@ TEST(ParseReplyInLegacyLocale, DecodesTheUsersCharacterSet)
     EXPECT_EQ(record.Port, u"80");
 }
 
-} // namespace
+}  // namespace

@@ -29,9 +29,9 @@ struct Controls
 {
     std::unique_ptr<QTemporaryDir> resources;
     std::unique_ptr<SkinButton> button;
-    std::unique_ptr<CButtonUI> buttonControl;   // facade of `button`
+    std::unique_ptr<CButtonUI> buttonControl;  // facade of `button`
     std::unique_ptr<QLabel> label;
-    std::unique_ptr<CLabelUI> labelControl;     // facade of `label`
+    std::unique_ptr<CLabelUI> labelControl;  // facade of `label`
 };
 Controls* g_controls = nullptr;
 
@@ -41,7 +41,7 @@ void Check(bool condition)
         std::abort();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     static int qtArgc = 1;
     static QApplication app(qtArgc, *argv);
     (void)argc;
-    g_controls = new Controls;   // lives until the process ends
+    g_controls = new Controls;  // lives until the process ends
     g_controls->resources = std::make_unique<QTemporaryDir>();
     // A small image where a fuzzed file name may find it.
     QPixmap image(8, 8);

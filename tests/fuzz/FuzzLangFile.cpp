@@ -7,8 +7,8 @@
 //    just written (a write that would be refused leaves it byte for byte), or
 //  - a temporary copy is left behind.
 
-#include "i18n/LanguagePreference.h"
 #include "base/LocaleText.h"
+#include "i18n/LanguagePreference.h"
 
 #include <clocale>
 #include <cstdint>
@@ -56,7 +56,7 @@ void RemoveFolder()
     fs::remove_all(g_folder, ec);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

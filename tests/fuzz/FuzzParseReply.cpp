@@ -61,7 +61,7 @@ void Check(bool condition)
         std::abort();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2 || size - 1 > kLargestReply)
-        return -1;   // no datagram the listener would parse
+        return -1;  // no datagram the listener would parse
     const bool gb18030 = g_haveGb18030 && (data[0] & 1) != 0;
     if (!std::setlocale(LC_ALL, kLocales[gb18030 ? 1 : 0]))
         std::abort();

@@ -2,12 +2,12 @@
 // datagrams that anyone on the LAN could send: junk, markup, texts built to
 // redirect the browser, and a flood of fake servers. Runs only inside
 // scripts/netlab.sh (it broadcasts, and spoofs senders with a raw socket).
+#include "RawUdpSender.h"
+#include "base/LocaleText.h"
+#include "mainwnd/VindrelFrameWnd.h"
 #include "uilib/CListContainerElementUI.h"
 #include "uilib/CListUI.h"
 #include "uilib/CPaintManagerUI.h"
-#include "base/LocaleText.h"
-#include "RawUdpSender.h"
-#include "mainwnd/VindrelFrameWnd.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -40,9 +40,9 @@ struct LabWindow
     QTemporaryDir settings;
     std::unique_ptr<CVindrelFrameWnd> window;
     std::vector<QUrl> opened;
-    std::uint32_t host = 0;   // the lab host's address on link 1
+    std::uint32_t host = 0;  // the lab host's address on link 1
 };
-LabWindow* g_setup = nullptr;   // GUI thread; lives until the process ends
+LabWindow* g_setup = nullptr;  // GUI thread; lives until the process ends
 
 bool InLab()
 {
@@ -117,7 +117,8 @@ void ExpectRowShownAsPlainText(int row)
         const QString shown = model->data(index, Qt::DisplayRole).toString();
         const QVariant tip = model->data(index, Qt::ToolTipRole);
         if (tip.isValid()) {
-            EXPECT_EQ(ShownAsToolTip(tip.toString()), shown) << "column " << column << ": the tooltip interprets markup";
+            EXPECT_EQ(ShownAsToolTip(tip.toString()), shown)
+                << "column " << column << ": the tooltip interprets markup";
         }
     }
     for (const QLabel* label : g_setup->window->GetHWND()->findChildren<QLabel*>())
@@ -180,7 +181,7 @@ protected:
 struct RealServer
 {
     QString ip, mac;
-    std::vector<QString> lines;   // the eight reply lines
+    std::vector<QString> lines;  // the eight reply lines
 };
 std::vector<RealServer> RealServers()
 {
@@ -234,10 +235,10 @@ struct HostileReply
 {
     const char* why;
     std::string payload;
-    bool listed;            // whether the sender gets a row
-    std::u16string name;    // what the row shows, when listed
+    bool listed;          // whether the sender gets a row
+    std::u16string name;  // what the row shows, when listed
     std::u16string port;
-    bool opensPage;         // whether activating the row opens http://ip:port
+    bool opensPage;  // whether activating the row opens http://ip:port
 };
 
 const std::string kTenThousandLines(10000, '\n');
@@ -259,7 +260,8 @@ const HostileReply kHostileReplies[] = {
     {"GB18030 bytes in a UTF-8 locale become replacement characters", "\xD6\xD0\xCE\xC4\n80\n", true,
      u"\uFFFD\uFFFD\uFFFD\uFFFD", u"80", true},
     {"mixed encodings keep what decodes", "\xE4\xB8\xAD\xD6\xD0x\n80\n", true, u"\u4E2D\uFFFD\uFFFDx", u"80", true},
-    {"binary bytes are no line ends", "\x01\x02\x7F\xFF\xFE\x80\n80\n", true, u"\x01\x02\x7F\uFFFD\uFFFD\uFFFD", u"80", true},
+    {"binary bytes are no line ends", "\x01\x02\x7F\xFF\xFE\x80\n80\n", true, u"\x01\x02\x7F\uFFFD\uFFFD\uFFFD", u"80",
+     true},
     {"HTML in a name is shown as characters", "<b>big</b><img src=\"http://10.0.0.9/t.png\">\n80\n", true,
      u"<b>big</b><img src=\"http://10.0.0.9/t.png\">", u"80", true},
     {"a link in a name is not a link", "<a href=\"http://10.0.0.9/\">click</a>\n80\n", true,
@@ -269,7 +271,8 @@ const HostileReply kHostileReplies[] = {
     {"a port with a path", "n\n80/../../admin\n", true, u"n", u"80/../../admin", false},
     {"a port with a fragment and host", "n\n80#@10.0.0.9\n", true, u"n", u"80#@10.0.0.9", false},
     {"a port with a scheme", "n\njavascript:alert(1)\n", true, u"n", u"javascript:alert(1)", false},
-    {"a port with a CR and a header", "n\n80\rLocation: http://10.0.0.9/\n", true, u"n", u"80\rLocation: http://10.0.0.9/", false},
+    {"a port with a CR and a header", "n\n80\rLocation: http://10.0.0.9/\n", true, u"n",
+     u"80\rLocation: http://10.0.0.9/", false},
     {"a port with blanks", "n\n 80\n", true, u"n", u" 80", false},
     {"a port out of range", "n\n65536\n", true, u"n", u"65536", false},
     {"port zero", "n\n0\n", true, u"n", u"0", false},
@@ -363,4 +366,4 @@ TEST_F(HostileLan, FloodOfFakeServersLeavesTheWindowResponsiveAndTruthful)
     ExpectRealServersListedTruly();
 }
 
-} // namespace
+}  // namespace

@@ -6,8 +6,8 @@
 // Each case gets a small tmpfs of its own, mounted in a private mount
 // namespace (root); reads and writes run in a child process, so that a hang
 // shows as a failure and a case can drop to an ordinary user.
-#include "i18n/LanguagePreference.h"
 #include "base/LocaleText.h"
+#include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
 
 #include <gtest/gtest.h>
@@ -115,11 +115,9 @@ public:
         if (fd < 0)
             return;
         const std::string block(4096, 'f');
-        while (::write(fd, block.data(), block.size()) > 0) {
-        }
+        while (::write(fd, block.data(), block.size()) > 0) {}
         for (const std::size_t small : {512u, 64u, 1u})
-            while (::write(fd, block.data(), small) > 0) {
-            }
+            while (::write(fd, block.data(), small) > 0) {}
         ::close(fd);
     }
 
@@ -130,10 +128,10 @@ private:
 
 struct Outcome
 {
-    bool finished = false;   // the child ended within the time limit
+    bool finished = false;  // the child ended within the time limit
     bool readable = false;
     std::u16string code;
-    std::u16string startup;   // what a window would start in
+    std::u16string startup;  // what a window would start in
 };
 
 // Reads, then writes `next`, in a child process (as `uid` when not root).
@@ -147,13 +145,14 @@ Outcome ReadThenWrite(const fs::path& dir, std::u16string_view next, uid_t uid)
         return {};
     if (child == 0) {
         ::close(pipeFds[0]);
-        ::alarm(5);   // a read that hangs ends here, with a signal
+        ::alarm(5);  // a read that hangs ends here, with a signal
         if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0))
             ::_exit(3);
         const std::u16string folder = FromUtf8(dir.string() + "/");
         std::u16string code;
         const bool readable = ReadLanguagePreference(folder, code);
-        const std::string report = std::string(readable ? "1" : "0") + ToUtf8(code) + "\n" + ToUtf8(StartupLanguage(folder));
+        const std::string report =
+            std::string(readable ? "1" : "0") + ToUtf8(code) + "\n" + ToUtf8(StartupLanguage(folder));
         WriteLanguagePreference(folder, next);
         if (::write(pipeFds[1], report.data(), report.size()) != static_cast<ssize_t>(report.size()))
             ::_exit(4);
@@ -183,8 +182,8 @@ struct FaultCase
     const char* why;
     // Builds the case in `disk`; gives the instance folder.
     std::function<fs::path(const SmallDisk& disk)> arrange;
-    uid_t user;          // who runs the program: 0 root, else kNobody
-    bool readable;       // whether the read finds the code "en"
+    uid_t user;     // who runs the program: 0 root, else kNobody
+    bool readable;  // whether the read finds the code "en"
 };
 
 fs::path FolderIn(const SmallDisk& disk, const char* name, uid_t owner)
@@ -224,7 +223,8 @@ const FaultCase kFaultCases[] = {
     {"a full disk keeps a long file whole",
      [](const SmallDisk& disk) {
          const fs::path folder = FolderIn(disk, "app", 0);
-         EXPECT_TRUE(Put(folder / "lang.xml", "<config>\n  <lang>en</lang>\n  <!--" + std::string(20000, 'c') + "-->\n</config>\n"));
+         EXPECT_TRUE(Put(folder / "lang.xml",
+                         "<config>\n  <lang>en</lang>\n  <!--" + std::string(20000, 'c') + "-->\n</config>\n"));
          disk.Fill();
          return folder;
      },
@@ -298,12 +298,12 @@ TEST_P(LangFileFault, ReadFallsBackAndWriteChangesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, LangFileFault, ::testing::ValuesIn(kFaultCases),
-    [](const ::testing::TestParamInfo<FaultCase>& info) {
-        std::string name = info.param.why;
-        for (char& c : name)
-            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        return name;
-    });
+                         [](const ::testing::TestParamInfo<FaultCase>& info) {
+                             std::string name = info.param.why;
+                             for (char& c : name)
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 // The control: on a healthy small disk, the same write does change the file,
 // so the cases above fail for the reason they name.
@@ -323,4 +323,4 @@ TEST(LangFileOnSmallDisk, HealthyDiskTakesTheWrite)
     EXPECT_EQ(Snapshot(folder).size(), 1u);
 }
 
-} // namespace
+}  // namespace

@@ -13,10 +13,10 @@
 namespace {
 constexpr std::size_t kHeaders = sizeof(iphdr) + sizeof(udphdr);
 constexpr std::size_t kLargestPayload = 65535 - kHeaders;
-} // namespace
+}  // namespace
 
 RawUdpSender::RawUdpSender()
-    : m_fd(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW))   // IPPROTO_RAW implies IP_HDRINCL
+    : m_fd(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW))  // IPPROTO_RAW implies IP_HDRINCL
 {
     if (m_fd >= 0) {
         const int bytes = 8 * 1024 * 1024;
@@ -41,14 +41,14 @@ bool RawUdpSender::Send(std::uint32_t source, std::uint16_t sourcePort, std::uin
     ip.ihl = 5;
     ip.ttl = 64;
     ip.protocol = IPPROTO_UDP;
-    ip.tot_len = htons(static_cast<std::uint16_t>(packet.size()));   // the kernel fills id and checksum
+    ip.tot_len = htons(static_cast<std::uint16_t>(packet.size()));  // the kernel fills id and checksum
     ip.saddr = htonl(source);
     ip.daddr = htonl(destination);
     udphdr udp{};
     udp.source = htons(sourcePort);
     udp.dest = htons(destinationPort);
     udp.len = htons(static_cast<std::uint16_t>(sizeof(udphdr) + payload.size()));
-    udp.check = 0;   // none: allowed for UDP over IPv4
+    udp.check = 0;  // none: allowed for UDP over IPv4
     std::memcpy(packet.data(), &ip, sizeof ip);
     std::memcpy(packet.data() + sizeof ip, &udp, sizeof udp);
     if (!payload.empty())
@@ -57,11 +57,12 @@ bool RawUdpSender::Send(std::uint32_t source, std::uint16_t sourcePort, std::uin
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(destination);
     for (;;) {
-        const ssize_t n = ::sendto(m_fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        const ssize_t n =
+            ::sendto(m_fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
         if (n == static_cast<ssize_t>(packet.size()))
             return true;
         if (n < 0 && errno == ENOBUFS) {
-            ::usleep(1000);   // the queue to loopback is full for a moment
+            ::usleep(1000);  // the queue to loopback is full for a moment
             continue;
         }
         return false;

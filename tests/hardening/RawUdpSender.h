@@ -18,8 +18,8 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // `payload` up to 65 507 bytes (the most an IPv4 UDP datagram carries).
     // False when the kernel refuses it.
-    bool Send(std::uint32_t source, std::uint16_t sourcePort, std::uint32_t destination,
-              std::uint16_t destinationPort, std::string_view payload);
+    bool Send(std::uint32_t source, std::uint16_t sourcePort, std::uint32_t destination, std::uint16_t destinationPort,
+              std::string_view payload);
 
     // Host-order address from dotted text; 0 for bad text.
     static std::uint32_t Address(const std::string& dotted);

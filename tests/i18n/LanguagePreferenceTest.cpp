@@ -22,7 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh folder per test, standing in for the instance directory.
-class LangFolder : public ::testing::Test {
+class LangFolder : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -36,7 +37,8 @@ protected:
     {
         // Tests lock folders down; open them again so they can be removed.
         std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(m_root, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        for (auto it = fs::recursive_directory_iterator(m_root, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
             if (it->is_directory() && !it->is_symlink())
                 fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
         }
@@ -73,21 +75,26 @@ protected:
     fs::path m_root;
 };
 
-struct ReadCase {
+struct ReadCase
+{
     const char* why;
-    const char* content; // null: no lang.xml at all
+    const char* content;  // null: no lang.xml at all
     bool ok;
     std::u16string_view code;
 };
 
-std::ostream& operator<<(std::ostream& os, const ReadCase& c) { return os << c.why; }
+std::ostream& operator<<(std::ostream& os, const ReadCase& c)
+{
+    return os << c.why;
+}
 
 const ReadCase kReadCases[] = {
     {"no file fails", nullptr, false, u""},
     {"an empty file fails", "", false, u""},
     {"a document of only a comment fails", "<!-- nothing -->\n", false, u""},
     {"malformed XML fails", "<config><lang>en</lang>", false, u""},
-    {"the shipped shape gives its code", "<?xml version=\"1.0\"?>\n<config>\n    <lang>en</lang>\n</config>\n", true, u"en"},
+    {"the shipped shape gives its code", "<?xml version=\"1.0\"?>\n<config>\n    <lang>en</lang>\n</config>\n", true,
+     u"en"},
     {"the root may have any name", "<settings><lang>zh_cn</lang></settings>", true, u"zh_cn"},
     {"a root named lang is not the element", "<lang>en</lang>", false, u""},
     {"a lang nested deeper is not found", "<config><ui><lang>en</lang></ui></config>", false, u""},
@@ -102,7 +109,8 @@ const ReadCase kReadCases[] = {
     {"non-ASCII text is decoded from the locale", "<config><lang>\xE4\xB8\xAD</lang></config>", true, u"\u4E2D"},
 };
 
-class ReadLangFile : public LangFolder, public ::testing::WithParamInterface<ReadCase> {};
+class ReadLangFile : public LangFolder, public ::testing::WithParamInterface<ReadCase>
+{};
 
 TEST_P(ReadLangFile, GivesTheFirstLangChildOfTheRoot)
 {
@@ -119,12 +127,16 @@ INSTANTIATE_TEST_SUITE_P(Table, ReadLangFile, ::testing::ValuesIn(kReadCases));
 
 // Files a write must leave byte for byte as they were: it finds no <lang>
 // to set, or its result would not read back.
-struct KeepCase {
+struct KeepCase
+{
     const char* why;
     const char* content;
 };
 
-std::ostream& operator<<(std::ostream& os, const KeepCase& c) { return os << c.why; }
+std::ostream& operator<<(std::ostream& os, const KeepCase& c)
+{
+    return os << c.why;
+}
 
 const KeepCase kKeepCases[] = {
     {"malformed XML", "<config><lang>zh_cn</lang>\n"},
@@ -137,7 +149,8 @@ const KeepCase kKeepCases[] = {
     {"stray text and an end tag after the root", "<config><lang>zh_cn</lang></config>x&#1?\n</lang>"},
 };
 
-class WriteKeepsFile : public LangFolder, public ::testing::WithParamInterface<KeepCase> {};
+class WriteKeepsFile : public LangFolder, public ::testing::WithParamInterface<KeepCase>
+{};
 
 TEST_P(WriteKeepsFile, ByteForByte)
 {
@@ -149,14 +162,18 @@ TEST_P(WriteKeepsFile, ByteForByte)
 
 INSTANTIATE_TEST_SUITE_P(Table, WriteKeepsFile, ::testing::ValuesIn(kKeepCases));
 
-struct UpdateCase {
+struct UpdateCase
+{
     const char* why;
     const char* before;
     std::u16string_view code;
     const char* after;
 };
 
-std::ostream& operator<<(std::ostream& os, const UpdateCase& c) { return os << c.why; }
+std::ostream& operator<<(std::ostream& os, const UpdateCase& c)
+{
+    return os << c.why;
+}
 
 const UpdateCase kUpdateCases[] = {
     {"the code replaces the text", "<config><lang>zh_cn</lang></config>", u"en",
@@ -175,7 +192,8 @@ const UpdateCase kUpdateCases[] = {
      "<config>\n    <lang>a&lt;b&amp;</lang>\n</config>\n"},
 };
 
-class WriteUpdatesFile : public LangFolder, public ::testing::WithParamInterface<UpdateCase> {};
+class WriteUpdatesFile : public LangFolder, public ::testing::WithParamInterface<UpdateCase>
+{};
 
 TEST_P(WriteUpdatesFile, AndKeepsTheRest)
 {
@@ -237,7 +255,8 @@ TEST_F(LangFolder, WriteKeepsTheFileMode)
     Put(LangPath(), "<config><lang>zh_cn</lang></config>");
     ASSERT_EQ(::chmod(LangPath().c_str(), 0664), 0);
     WriteLanguagePreference(Dir(), kLanguageEnglish);
-    struct stat st {};
+    struct stat st
+    {};
     ASSERT_EQ(::stat(LangPath().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0664u);
     EXPECT_EQ(StartupLanguage(Dir()), kLanguageEnglish);
@@ -245,7 +264,7 @@ TEST_F(LangFolder, WriteKeepsTheFileMode)
 
 TEST_F(LangFolder, NonAsciiFolderIsReadAndWritten)
 {
-    const fs::path folder = m_root / "\xE8\xAF\xAD\xE8\xA8\x80 \xC3\xA9"; // "语言 é"
+    const fs::path folder = m_root / "\xE8\xAF\xAD\xE8\xA8\x80 \xC3\xA9";  // "语言 é"
     ASSERT_TRUE(fs::create_directory(folder));
     Put(folder / "lang.xml", "<config><lang>zh_cn</lang></config>");
     const std::u16string dir = AsDir(folder);
@@ -283,12 +302,13 @@ TEST_F(LangFolder, UnexpressiblePathCountsAsMissing)
 }
 
 // Restores the file size limit when the test ends, however it ends.
-class FileSizeLimit {
+class FileSizeLimit
+{
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         m_ok = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // so write() fails with EFBIG
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);  // so write() fails with EFBIG
         rlimit limit = m_saved;
         limit.rlim_cur = bytes;
         m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
@@ -301,7 +321,7 @@ public:
     bool Ok() const { return m_ok; }
 
 private:
-    rlimit m_saved {};
+    rlimit m_saved{};
     void (*m_oldHandler)(int) = nullptr;
     bool m_ok = false;
 };
@@ -310,7 +330,8 @@ private:
 // A save that truncates the file in place loses it here.
 TEST_F(LangFolder, SaveThatRunsOutOfSpaceLeavesTheOriginal)
 {
-    const std::string original = "<config>\n    <lang>zh_cn</lang>\n    <!-- " + std::string(64 * 1024, 'k') + " -->\n</config>\n";
+    const std::string original =
+        "<config>\n    <lang>zh_cn</lang>\n    <!-- " + std::string(64 * 1024, 'k') + " -->\n</config>\n";
     Put(LangPath(), original);
     {
         FileSizeLimit limit(4096);
@@ -352,4 +373,4 @@ TEST(ShippedLangFile, StartsInEnglish)
     EXPECT_EQ(StartupLanguage(FromUtf8(VINDREL_SOURCE_DIR "/res/")), kLanguageEnglish);
 }
 
-} // namespace
+}  // namespace

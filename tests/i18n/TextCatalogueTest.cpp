@@ -8,15 +8,19 @@
 
 namespace {
 
-struct QueryCase {
+struct QueryCase
+{
     const char* why;
     TextTable table;
     const char16_t* key;
     std::u16string_view language;
-    const char16_t* expected; // null: no text
+    const char16_t* expected;  // null: no text
 };
 
-std::ostream& operator<<(std::ostream& os, const QueryCase& c) { return os << c.why; }
+std::ostream& operator<<(std::ostream& os, const QueryCase& c)
+{
+    return os << c.why;
+}
 
 constexpr auto kMain = TextTable::MainWindow;
 constexpr auto kMsg = TextTable::MessageWindow;
@@ -25,25 +29,30 @@ const QueryCase kQueryCases[] = {
     // Keys ignore case, the way the skins and the tray spell them.
     {"a key in lower case finds its row", kMain, u"search_btn", u"en", u"Search"},
     {"the tray's exit key in capitals finds menu_exit", kMain, u"menu_EXIT", u"en", u"Exit"},
-    {"the tray's show key in capitals finds menu_show in Chinese", kMain, u"menu_SHOW", u"zh_cn", u"\u663E\u793A\u4E3B\u7A97\u53E3"},
+    {"the tray's show key in capitals finds menu_show in Chinese", kMain, u"menu_SHOW", u"zh_cn",
+     u"\u663E\u793A\u4E3B\u7A97\u53E3"},
     {"a key in capitals keeps the leading space", kMain, u"TOTAL_LABEL2", u"en", u" Korvan Server."},
     // Texts whose spaces and punctuation are easy to lose.
-    {"the count suffix keeps its space and ideographic full stop", kMain, u"Total_Label2", u"zh_cn", u" \u53F0\u670D\u52A1\u5668\u3002"},
+    {"the count suffix keeps its space and ideographic full stop", kMain, u"Total_Label2", u"zh_cn",
+     u" \u53F0\u670D\u52A1\u5668\u3002"},
     {"the count prefix ends with a space (English)", kMain, u"Total_Label1", u"en", u"Total find "},
     {"the count prefix ends with a space (Chinese)", kMain, u"Total_Label1", u"zh_cn", u"\u5171\u627E\u5230 "},
     {"the name header ends with a space", kMain, u"listhead_Name", u"zh_cn", u"\u540D\u79F0 "},
     {"the serial header ends with a space", kMain, u"listhead_Serial", u"zh_cn", u"\u5E8F\u5217\u53F7 "},
     {"the device type header ends with a space", kMain, u"listhead_DeviceType", u"zh_cn", u"\u8BBE\u5907\u7C7B\u578B "},
     {"the found event ends with a space (English)", kMain, u"Found_Server", u"en", u"Found Korvan Server "},
-    {"the found event has spaces around the name (Chinese)", kMain, u"Found_Server", u"zh_cn", u"\u627E\u5230 Korvan \u670D\u52A1\u5668 "},
-    {"the event label ends with a full-width colon", kMain, u"Current_Evnent", u"zh_cn", u"\u5F53\u524D\u4E8B\u4EF6\uFF1A"},
+    {"the found event has spaces around the name (Chinese)", kMain, u"Found_Server", u"zh_cn",
+     u"\u627E\u5230 Korvan \u670D\u52A1\u5668 "},
+    {"the event label ends with a full-width colon", kMain, u"Current_Evnent", u"zh_cn",
+     u"\u5F53\u524D\u4E8B\u4EF6\uFF1A"},
     {"the event label keeps its spelling", kMain, u"Current_Evnent", u"en", u"Current Evnent:"},
     {"the corrected spelling is not a key", kMain, u"Current_Event", u"en", nullptr},
     {"the Korvan header is in capitals", kMain, u"listhead_KorvanID", u"en", u"KORVANID"},
     {"OK has two spaces between its characters", kMsg, u"OK_Btn", u"zh_cn", u"\u786E  \u5B9A"},
     {"Cancel has two spaces between its characters", kMsg, u"Cancel_Btn", u"zh_cn", u"\u53D6  \u6D88"},
     {"the running notice in English", kMsg, u"Find_Running_Msg", u"en", u"Vindrel has been running..."},
-    {"the running notice in Chinese keeps the space after the name", kMsg, u"find_running_msg", u"zh_cn", u"Vindrel \u5DF2\u7ECF\u5728\u8FD0\u884C\u4E86"},
+    {"the running notice in Chinese keeps the space after the name", kMsg, u"find_running_msg", u"zh_cn",
+     u"Vindrel \u5DF2\u7ECF\u5728\u8FD0\u884C\u4E86"},
     // Only exactly "en" is English.
     {"an empty language is Chinese", kMain, u"Search_Btn", u"", u"\u641C\u7D22"},
     {"EN in capitals is Chinese", kMain, u"Search_Btn", u"EN", u"\u641C\u7D22"},
@@ -63,7 +72,8 @@ const QueryCase kQueryCases[] = {
     {"a letter whose upper case is ASCII does not fold", kMain, u"menu_\u017Fhow", u"en", nullptr},
 };
 
-class CatalogueQuery : public ::testing::TestWithParam<QueryCase> {};
+class CatalogueQuery : public ::testing::TestWithParam<QueryCase>
+{};
 
 TEST_P(CatalogueQuery, GivesTheTableText)
 {
@@ -84,12 +94,13 @@ INSTANTIATE_TEST_SUITE_P(Table, CatalogueQuery, ::testing::ValuesIn(kQueryCases)
 TEST(Catalogue, EachTableAnswersAllItsKeysAndNoneOfTheOther)
 {
     const char16_t* const kMainKeys[] = {
-        u"Search_Btn", u"Stop_Btn", u"Refresh_Btn", u"listhead_Name", u"listhead_IP", u"listhead_Port",
-        u"listhead_Version", u"listhead_Serial", u"listhead_Mac", u"listhead_DeviceType", u"listhead_KorvanID",
-        u"listhead_UpTime", u"menu_show", u"menu_exit", u"Total_Label1", u"Total_Label2", u"Current_Evnent",
-        u"Found_Server"};
+        u"Search_Btn",        u"Stop_Btn",         u"Refresh_Btn",     u"listhead_Name", u"listhead_IP",
+        u"listhead_Port",     u"listhead_Version", u"listhead_Serial", u"listhead_Mac",  u"listhead_DeviceType",
+        u"listhead_KorvanID", u"listhead_UpTime",  u"menu_show",       u"menu_exit",     u"Total_Label1",
+        u"Total_Label2",      u"Current_Evnent",   u"Found_Server"};
     const char16_t* const kMessageKeys[] = {u"Msg_title", u"OK_Btn", u"Cancel_Btn", u"Find_Running_Msg"};
-    struct Side {
+    struct Side
+    {
         TextTable own;
         TextTable other;
         std::span<const char16_t* const> keys;
@@ -108,4 +119,4 @@ TEST(Catalogue, EachTableAnswersAllItsKeysAndNoneOfTheOther)
     }
 }
 
-} // namespace
+}  // namespace

@@ -29,7 +29,8 @@ bool HasIp(const Arrivals& arrivals, const std::string& ip)
 
 bool HasEveryServer(const Arrivals& arrivals, const Lab& lab)
 {
-    return std::all_of(lab.servers.begin(), lab.servers.end(), [&](const LabServer& s) { return HasIp(arrivals, s.ip); });
+    return std::all_of(lab.servers.begin(), lab.servers.end(),
+                       [&](const LabServer& s) { return HasIp(arrivals, s.ip); });
 }
 
 const ServerRecord* FirstFrom(const Arrivals& arrivals, const std::string& ip)
@@ -82,7 +83,7 @@ TEST(OneInterface, ProbesGoOutAtOnceThenEveryHalfSecondAndServersArriveWithTheir
     const Lab lab = Lab::FromEnvironment();
     ASSERT_EQ(lab.servers.size(), 3u);
     auto lines = std::make_shared<CapturedLines>();
-    auto* target = new RecordingTarget;   // kept: the listener outlives the test
+    auto* target = new RecordingTarget;  // kept: the listener outlives the test
     DiscoveryEngine engine(CapturingOptions(lines));
     const double startedAt = UnixNow();
     engine.Start(target);
@@ -204,7 +205,7 @@ struct HostileCase
     const char* why;
     std::string payload;
     bool yieldsRecord;
-    std::u16string name;   // when it yields one
+    std::u16string name;  // when it yields one
     std::u16string port;
 };
 
@@ -245,13 +246,15 @@ TEST(Hostile, DatagramsThatAreNoReplyNeverYieldAStaleRecord)
         SCOPED_TRACE(c.why);
         const std::string marker = "marker-" + std::to_string(i) + "\n";
         ASSERT_EQ(sendto(fd, c.payload.data(), c.payload.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to),
-            static_cast<ssize_t>(c.payload.size()));
+                  static_cast<ssize_t>(c.payload.size()));
         ASSERT_GE(sendto(fd, marker.data(), marker.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
         const std::u16string markerName = FromUtf8(marker.substr(0, marker.size() - 1));
-        ASSERT_TRUE(target->WaitUntil([&](const Arrivals& all) {
-            return std::any_of(all.begin() + static_cast<std::ptrdiff_t>(seen), all.end(),
-                [&](const auto& a) { return a.record.Name == markerName; });
-        }, 2s));
+        ASSERT_TRUE(target->WaitUntil(
+            [&](const Arrivals& all) {
+                return std::any_of(all.begin() + static_cast<std::ptrdiff_t>(seen), all.end(),
+                                   [&](const auto& a) { return a.record.Name == markerName; });
+            },
+            2s));
 
         std::vector<ServerRecord> fromUs;
         const Arrivals all = target->Arrivals();
@@ -290,14 +293,17 @@ TEST(NoNeighbourEntry, TheListenerHasTheKernelResolveTheSender)
     engine.Start(target);
     const auto everyMacKnown = [&](const Arrivals& all) {
         return std::all_of(lab.servers.begin(), lab.servers.end(), [&](const LabServer& s) {
-            return std::any_of(all.begin(), all.end(), [&](const auto& a) { return a.record.Mac == s.mac && a.record.IP == FromUtf8(s.ip); });
+            return std::any_of(all.begin(), all.end(),
+                               [&](const auto& a) { return a.record.Mac == s.mac && a.record.IP == FromUtf8(s.ip); });
         });
     };
     EXPECT_TRUE(target->WaitUntil(everyMacKnown, 3s));
     for (const auto& a : target->Arrivals())
-        EXPECT_TRUE(a.record.Mac.empty() || std::any_of(lab.servers.begin(), lab.servers.end(),
-            [&](const LabServer& s) { return a.record.IP == FromUtf8(s.ip) && a.record.Mac == s.mac; }))
+        EXPECT_TRUE(
+            a.record.Mac.empty() ||
+            std::any_of(lab.servers.begin(), lab.servers.end(),
+                        [&](const LabServer& s) { return a.record.IP == FromUtf8(s.ip) && a.record.Mac == s.mac; }))
             << "a MAC is the sender's own or none";
 }
 
-} // namespace
+}  // namespace

@@ -9,7 +9,9 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     if (!std::getenv("VINDREL_LAB")) {
-        std::fprintf(stderr, "test_lab_discovery: run me inside the lab: scripts/netlab.sh run -- %s (or ctest -L lab)\n", argv[0]);
+        std::fprintf(stderr,
+                     "test_lab_discovery: run me inside the lab: scripts/netlab.sh run -- %s (or ctest -L lab)\n",
+                     argv[0]);
         return 1;
     }
     return RUN_ALL_TESTS();

@@ -34,7 +34,7 @@ std::string Unhex(const std::string& hex)
     return bytes;
 }
 
-} // namespace
+}  // namespace
 
 Lab Lab::FromEnvironment()
 {
@@ -88,7 +88,8 @@ std::vector<RecordingTarget::Arrival> RecordingTarget::Arrivals() const
     return m_arrivals;
 }
 
-bool RecordingTarget::WaitUntil(const std::function<bool(const std::vector<Arrival>&)>& done, std::chrono::milliseconds timeout)
+bool RecordingTarget::WaitUntil(const std::function<bool(const std::vector<Arrival>&)>& done,
+                                std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout, [&] { return done(m_arrivals); });

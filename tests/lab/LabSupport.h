@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/DiscoveryEngine.h"
 #include "base/MessageTarget.h"
+#include "discovery/DiscoveryEngine.h"
 #include "discovery/ServerRecord.h"
 
 #include <chrono>
@@ -17,12 +17,12 @@ struct LabServer
 {
     int link = 0;
     std::string ip;
-    std::u16string mac;   // as FormatMac writes it
+    std::u16string mac;  // as FormatMac writes it
 };
 
 struct LabProbe
 {
-    double time = 0;   // unix time, seconds
+    double time = 0;  // unix time, seconds
     std::string sourceIp;
     int sourcePort = 0;
     std::string payload;

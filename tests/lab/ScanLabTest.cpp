@@ -18,12 +18,9 @@ struct UsageCase
 };
 
 const UsageCase kUsageCases[] = {
-    {"--help", 0, "Usage: vindrel-scan"},
-    {"--bogus", 2, "unknown option '--bogus'"},
-    {"--json --csv", 2, "exclude each other"},
-    {"--wait-for 0", 2, "--wait-for wants"},
-    {"--seconds", 2, "needs a value"},
-    {"--seconds -1", 2, "--seconds wants"},
+    {"--help", 0, "Usage: vindrel-scan"},      {"--bogus", 2, "unknown option '--bogus'"},
+    {"--json --csv", 2, "exclude each other"}, {"--wait-for 0", 2, "--wait-for wants"},
+    {"--seconds", 2, "needs a value"},         {"--seconds -1", 2, "--seconds wants"},
 };
 
 TEST(ScanUsage, BadUsageExitsTwoWithOneLine)
@@ -64,15 +61,19 @@ TEST(ScanUsage, CsvAndJsonListEachServerOnceInFieldOrder)
     const std::size_t name = json.output.find("{\"Name\": ");
     ASSERT_NE(name, std::string::npos) << json.output;
     std::size_t last = name;
-    for (const char* key : {"\"IP\"", "\"Port\"", "\"Version\"", "\"Serial\"", "\"Mac\"", "\"DeviceType\"", "\"KorvanID\"", "\"UpTime\""}) {
+    for (const char* key : {"\"IP\"", "\"Port\"", "\"Version\"", "\"Serial\"", "\"Mac\"", "\"DeviceType\"",
+                            "\"KorvanID\"", "\"UpTime\""}) {
         const std::size_t at = json.output.find(key, last);
         EXPECT_NE(at, std::string::npos) << key;
         last = at;
     }
-    EXPECT_NE(json.output.find("\"Mac\": \"" + std::string(lab.servers[0].mac.begin(), lab.servers[0].mac.end()) + "\""), std::string::npos);
+    EXPECT_NE(
+        json.output.find("\"Mac\": \"" + std::string(lab.servers[0].mac.begin(), lab.servers[0].mac.end()) + "\""),
+        std::string::npos);
 
     const CommandResult verbose = RunCommand(ScanPath() + " --verbose --seconds 0.6 2>&1 >/dev/null");
-    EXPECT_NE(verbose.output.find("Message 1\n"), std::string::npos) << "diagnostics go to standard error with --verbose";
+    EXPECT_NE(verbose.output.find("Message 1\n"), std::string::npos)
+        << "diagnostics go to standard error with --verbose";
     const CommandResult quiet = RunCommand(ScanPath() + " --seconds 0.6 2>&1 >/dev/null");
     EXPECT_EQ(quiet.output, "");
 }
@@ -97,4 +98,4 @@ TEST(ScanThousand, FindsEveryServer)
     RecordProperty("seconds", std::to_string(took));
 }
 
-} // namespace
+}  // namespace

@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
 
+#include "base/MessageTarget.h"
+#include "i18n/LanguagePreference.h"
 #include "uilib/CListContainerElementUI.h"
 #include "uilib/CListUI.h"
-#include "i18n/LanguagePreference.h"
 #include "uilib/MenuCmd.h"
-#include "base/MessageTarget.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,7 +27,7 @@ bool CopyFile(const QString& from, const QString& to)
     return QFile::copy(from, to);
 }
 
-} // namespace
+}  // namespace
 
 void MainWindowFixture::SetUp()
 {
@@ -78,8 +78,7 @@ void MainWindowFixture::OpenWindow(const std::u16string& language, const QString
     m_window->ShowWindow(true, true);
 }
 
-ServerRecord MainWindowFixture::Record(const std::u16string& ip, const std::u16string& name,
-                                       const std::u16string& port)
+ServerRecord MainWindowFixture::Record(const std::u16string& ip, const std::u16string& name, const std::u16string& port)
 {
     ServerRecord record;
     record.Name = name;
@@ -147,7 +146,7 @@ bool MainWindowFixture::Pump(const std::function<bool()>& done)
 int MainWindowFixture::RunLoopBriefly()
 {
     bool timedOut = false;
-    QTimer watchdog;   // dies with this call, so it never fires into a later test
+    QTimer watchdog;  // dies with this call, so it never fires into a later test
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, qApp, [&timedOut] {
         timedOut = true;

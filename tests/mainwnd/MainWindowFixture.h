@@ -1,8 +1,8 @@
 #pragma once
 
-#include "uilib/CPaintManagerUI.h"
 #include "discovery/ServerRecord.h"
 #include "mainwnd/VindrelFrameWnd.h"
+#include "uilib/CPaintManagerUI.h"
 
 #include <QTemporaryDir>
 #include <QUrl>
@@ -31,7 +31,7 @@ protected:
 
     static ServerRecord Record(const std::u16string& ip, const std::u16string& name = u"nas",
                                const std::u16string& port = u"80");
-    void Deliver(const ServerRecord& record);   // message 3024, on this thread
+    void Deliver(const ServerRecord& record);  // message 3024, on this thread
     // Sends a menu command record the way the library's menu does.
     void SendMenuCommand(const std::u16string& name);
     QString TextOf(const char16_t* control) const;

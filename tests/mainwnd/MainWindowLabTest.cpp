@@ -75,4 +75,4 @@ TEST_F(MainWindowInLab, ListsEverySimulatedServerOnceWithItsHardwareAddress)
     EXPECT_TRUE(Pump(filled) || Pump(filled));
 }
 
-} // namespace
+}  // namespace

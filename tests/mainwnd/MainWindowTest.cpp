@@ -70,7 +70,8 @@ TEST_F(MainWindow, StartsSearchingWithoutAClick)
     ExpectSearching(true);
 }
 
-struct ClickCase {
+struct ClickCase
+{
     const char* why;
     std::vector<const char16_t*> clicks;
     bool searching;
@@ -118,10 +119,11 @@ TEST_F(MainWindow, RefreshEmptiesTheListAndResetsTheStatusLine)
     EXPECT_EQ(TextOf(u"EVENT3"), u"10.0.0.2");
 }
 
-struct ActivationCase {
+struct ActivationCase
+{
     const char* why;
     const char16_t* port;
-    const char* opened;   // nullptr: nothing is opened
+    const char* opened;  // nullptr: nothing is opened
 };
 
 const ActivationCase kActivations[] = {
@@ -171,7 +173,7 @@ TEST_F(MainWindow, ActivationWithoutASelectionOpensNothing)
 TEST_F(MainWindow, CloseButtonMinimisesWhereNoTrayIconIsShown)
 {
     OpenWindow();
-    ASSERT_FALSE(m_window->Tray().TrayShown());   // offscreen has no tray
+    ASSERT_FALSE(m_window->Tray().TrayShown());  // offscreen has no tray
     ClickAt(u"CLOSEBTN");
     QWidget* top = m_window->GetHWND();
     EXPECT_TRUE(top->isVisible());
@@ -205,4 +207,4 @@ TEST_F(MainWindow, DestroyingTheWindowEndsTheMessageLoop)
     EXPECT_EQ(RunLoopBriefly(), 0);
 }
 
-} // namespace
+}  // namespace

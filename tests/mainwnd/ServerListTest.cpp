@@ -51,8 +51,8 @@ TEST_F(ServerList, EveryFieldLandsUnderItsOwnLabel)
 {
     OpenWindow();
     ServerRecord record;
-    const char16_t* labels[] = {u"NAMELABEL", u"IPLABEL", u"PORTLABEL", u"VERSIONLABEL", u"SERIALLABEL",
-                                u"MACLABEL", u"DEVICETYPELABEL", u"KORVANIDLABEL", u"UPTIMEABEL"};
+    const char16_t* labels[] = {u"NAMELABEL", u"IPLABEL",         u"PORTLABEL",     u"VERSIONLABEL", u"SERIALLABEL",
+                                u"MACLABEL",  u"DEVICETYPELABEL", u"KORVANIDLABEL", u"UPTIMEABEL"};
     for (std::size_t i = 0; i < ServerRecord::kFieldCount; ++i)
         record.Field(i) = u"<b>f" + QString::number(i).toStdU16String() + u"</b>\r";
     record.IP = u"10.1.2.3";
@@ -139,4 +139,4 @@ TEST_F(ServerList, ThousandsOfRowsStayCheap)
     RecordProperty("deliveries_ms", static_cast<int>(ms));
 }
 
-} // namespace
+}  // namespace

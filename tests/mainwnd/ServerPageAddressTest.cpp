@@ -4,11 +4,12 @@
 
 namespace {
 
-struct AddressCase {
+struct AddressCase
+{
     const char* why;
     const char16_t* ip;
     const char16_t* port;
-    const char16_t* address; // nullptr: no page is opened
+    const char16_t* address;  // nullptr: no page is opened
 };
 
 const AddressCase kCases[] = {
@@ -37,8 +38,7 @@ TEST(ServerPageAddress, OnlyDecimalPortsOfDottedAddresses)
 {
     for (const AddressCase& c : kCases) {
         SCOPED_TRACE(c.why);
-        const std::optional<QString> address =
-            ServerPageAddress(QStringView(c.ip), QStringView(c.port));
+        const std::optional<QString> address = ServerPageAddress(QStringView(c.ip), QStringView(c.port));
         if (c.address == nullptr)
             EXPECT_FALSE(address.has_value()) << address->toStdString();
         else
@@ -46,4 +46,4 @@ TEST(ServerPageAddress, OnlyDecimalPortsOfDottedAddresses)
     }
 }
 
-} // namespace
+}  // namespace

@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
 
+#include "base/MessageTarget.h"
+#include "i18n/LanguagePreference.h"
 #include "uilib/CMenuElementUI.h"
 #include "uilib/CMenuUI.h"
 #include "uilib/CMenuWnd.h"
-#include "i18n/LanguagePreference.h"
-#include "base/MessageTarget.h"
 
 #include <QApplication>
 #include <QFile>
@@ -35,19 +35,16 @@ const Items kEnglishTrayMenu = {{u"MENU_SHOW"_s, u"Show"_s}, {u"MENU_EXIT"_s, u"
 const Items kChineseTrayMenu = {{u"MENU_SHOW"_s, u"显示主窗口"_s}, {u"MENU_EXIT"_s, u"退出"_s}};
 const Items kLanguageMenu = {{u"LANG_ENGLISH"_s, u"English"_s}, {u"LANG_CHINESE"_s, u"简体中文"_s}};
 
-struct TrayCase {
+struct TrayCase
+{
     const char* why;
     LPARAM mouseMessage;
     bool opensMenu;
 };
 
 const TrayCase kTrayCases[] = {
-    {"left button released", 514, true},
-    {"right button released", 517, true},
-    {"pointer moved", 512, false},
-    {"left button pressed", 513, false},
-    {"left double click", 515, false},
-    {"right button pressed", 516, false},
+    {"left button released", 514, true},    {"right button released", 517, true}, {"pointer moved", 512, false},
+    {"left button pressed", 513, false},    {"left double click", 515, false},    {"right button pressed", 516, false},
     {"middle button released", 520, false},
 };
 
@@ -79,7 +76,8 @@ TEST_F(TrayMenus, OpeningAMenuReplacesTheOneBefore)
     EXPECT_EQ(MenuItems(*m_window), kEnglishTrayMenu);
 }
 
-struct CommandCase {
+struct CommandCase
+{
     const char* why;
     const char16_t* name;
     bool shows;
@@ -148,7 +146,8 @@ TEST_F(TrayMenus, LanguageSwitchRetextsKeepsTheGeometryAndIsStored)
     const RECT before = m_window->GetWindowRect();
     const std::u16string dir = (m_settings.path() + u'/').toStdU16String();
 
-    struct Step {
+    struct Step
+    {
         const char16_t* command;
         const char16_t* code;
         QString search;
@@ -180,11 +179,11 @@ TEST_F(TrayMenus, LanguageSwitchRetextsKeepsTheGeometryAndIsStored)
 
 TEST_F(TrayMenus, ASwitchWithoutLangXmlHoldsForThisRunOnly)
 {
-    OpenWindow(u"");   // no lang.xml: Chinese
+    OpenWindow(u"");  // no lang.xml: Chinese
     EXPECT_EQ(TextOf(u"STOPBTN"), u"停止");
     SendMenuCommand(u"LANG_ENGLISH");
     EXPECT_EQ(TextOf(u"STOPBTN"), u"Stop");
     EXPECT_FALSE(QFile::exists(m_settings.path() + u"/lang.xml"_s));
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
 // The message window: which button closes with which code, its texts, its
 // flags over the desktop, its log file and its text source.
+#include "base/ExecutablePath.h"
 #include "msgwnd/CMsgWnd.h"
 #include "uilib/CResourceManager.h"
-#include "base/ExecutablePath.h"
 
 #include <QApplication>
 #include <QDir>
@@ -51,13 +51,12 @@ struct ButtonCase
 {
     const char* why;
     const char* button;
-    const char* renameTo;   // nullptr keeps the skin's name
+    const char* renameTo;  // nullptr keeps the skin's name
     UINT code;
 };
 
 class MsgWndButtonTest : public ::testing::TestWithParam<ButtonCase>
-{
-};
+{};
 
 TEST_P(MsgWndButtonTest, ClosesWithItsCode)
 {
@@ -71,13 +70,12 @@ TEST_P(MsgWndButtonTest, ClosesWithItsCode)
     EXPECT_EQ(OpenMessageWindow(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Buttons, MsgWndButtonTest,
-    ::testing::Values(ButtonCase{"OK closes with 1", "OKBTN", nullptr, 1},
-                      ButtonCase{"Cancel closes with 0", "CANCELBTN", nullptr, 0},
-                      ButtonCase{"the close button closes with 0", "CLOSEBTN", nullptr, 0},
-                      ButtonCase{"OK is known by its name in any case", "OKBTN", "okBtn", 1},
-                      ButtonCase{"Cancel is known in any case", "CANCELBTN", "cancelbtn", 0}));
+INSTANTIATE_TEST_SUITE_P(Buttons, MsgWndButtonTest,
+                         ::testing::Values(ButtonCase{"OK closes with 1", "OKBTN", nullptr, 1},
+                                           ButtonCase{"Cancel closes with 0", "CANCELBTN", nullptr, 0},
+                                           ButtonCase{"the close button closes with 0", "CLOSEBTN", nullptr, 0},
+                                           ButtonCase{"OK is known by its name in any case", "OKBTN", "okBtn", 1},
+                                           ButtonCase{"Cancel is known in any case", "CANCELBTN", "cancelbtn", 0}));
 
 TEST(MsgWnd, ClicksOnOtherControlsDoNothing)
 {
@@ -105,8 +103,7 @@ struct TextCase
 };
 
 class MsgWndTextTest : public ::testing::TestWithParam<TextCase>
-{
-};
+{};
 
 TEST_P(MsgWndTextTest, ShowsTitleAndTextFromTheCallOrTheSkin)
 {
@@ -124,13 +121,12 @@ TEST_P(MsgWndTextTest, ShowsTitleAndTextFromTheCallOrTheSkin)
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, MsgWndTextTest,
-    ::testing::Values(
-        TextCase{"the caption and the running key", u"zh_cn", u"Korvan Vindrel", u"Find_Running_Msg",
-                 QStringLiteral("Korvan Vindrel"), QString::fromUtf8("Vindrel 已经在运行了")},
-        TextCase{"empty title and text keep the skin's texts", u"zh_cn", u"", u"", QStringLiteral("Vindrel"),
-                 QString::fromUtf8("Vindrel 已经在运行了")},
-        TextCase{"a text that is no key shows as given", u"zh_cn", u"T", u"plain <b>text</b>", QStringLiteral("T"),
-                 QStringLiteral("plain <b>text</b>")}));
+    ::testing::Values(TextCase{"the caption and the running key", u"zh_cn", u"Korvan Vindrel", u"Find_Running_Msg",
+                               QStringLiteral("Korvan Vindrel"), QString::fromUtf8("Vindrel 已经在运行了")},
+                      TextCase{"empty title and text keep the skin's texts", u"zh_cn", u"", u"",
+                               QStringLiteral("Vindrel"), QString::fromUtf8("Vindrel 已经在运行了")},
+                      TextCase{"a text that is no key shows as given", u"zh_cn", u"T", u"plain <b>text</b>",
+                               QStringLiteral("T"), QStringLiteral("plain <b>text</b>")}));
 
 TEST(MsgWnd, OverTheDesktopItIsATopmostToolWindowOverAWindowNotTopmost)
 {
@@ -176,8 +172,7 @@ struct LogNameCase
 };
 
 class LogNameTest : public ::testing::TestWithParam<LogNameCase>
-{
-};
+{};
 
 TEST_P(LogNameTest, NumbersHaveNoLeadingZeros)
 {
@@ -198,7 +193,8 @@ std::tm Tm(int y, int mo, int d, int h, int mi, int s)
 
 INSTANTIATE_TEST_SUITE_P(LogNames, LogNameTest,
                          ::testing::Values(LogNameCase{"single digits", Tm(2024, 3, 7, 9, 5, 3), "2024-3-7-9-5-3.txt"},
-                                           LogNameCase{"double digits", Tm(2025, 12, 31, 23, 59, 58), "2025-12-31-23-59-58.txt"},
+                                           LogNameCase{"double digits", Tm(2025, 12, 31, 23, 59, 58),
+                                                       "2025-12-31-23-59-58.txt"},
                                            LogNameCase{"midnight", Tm(2026, 1, 1, 0, 0, 0), "2026-1-1-0-0-0.txt"}));
 
 class LogFixture : public ::testing::Test
@@ -226,7 +222,7 @@ protected:
                 delete window;
             }
             if (std::time(nullptr) != start)
-                continue;   // crossed a second: the two lines went to two files
+                continue;  // crossed a second: the two lines went to two files
             QFile log(path);
             if (!log.open(QIODevice::ReadOnly))
                 return {};
@@ -263,4 +259,4 @@ TEST_F(LogFixture, TwoWindowsInOneSecondAppendToOneFile)
         EXPECT_EQ(m_skin, CDuiString(QString::fromStdString(dir + "/message.xml")));
     }
 }
-}
+}  // namespace

@@ -10,7 +10,8 @@
 
 namespace {
 
-struct RunResult {
+struct RunResult
+{
     int exitCode = -1;
     QByteArray stdErr;
 };
@@ -46,14 +47,17 @@ protected:
     QTemporaryDir m_dir;
 };
 
-const QByteArray kSquare =
-    "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8' viewBox='0 0 8 8'>"
-    "<rect x='2' y='2' width='4' height='4' fill='#4B74B4'/></svg>";
+const QByteArray kSquare = "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8' viewBox='0 0 8 8'>"
+                           "<rect x='2' y='2' width='4' height='4' fill='#4B74B4'/></svg>";
 
 TEST_F(RenderSvgTest, RendersToTheAskedSizeIntoNewFolders)
 {
     const QString svg = Write("square.svg", kSquare);
-    const struct { const char* size; QSize expected; } cases[] = {{"16", {16, 16}}, {"40x20", {40, 20}}};
+    const struct
+    {
+        const char* size;
+        QSize expected;
+    } cases[] = {{"16", {16, 16}}, {"40x20", {40, 20}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
         const QString png = Out("a/b/square.png");
@@ -72,16 +76,21 @@ TEST_F(RenderSvgTest, RendersToTheAskedSizeIntoNewFolders)
 TEST_F(RenderSvgTest, BadInputEndsInOneLine)
 {
     const QString good = Write("good.svg", kSquare);
-    const struct {
+    const struct
+    {
         const char* why;
         QStringList args;
         int exitCode;
         const char* says;
     } cases[] = {
         {"a missing source", {Out("none.svg"), Out("x.png"), QStringLiteral("16")}, 1, "cannot read SVG"},
-        {"a truncated source", {Write("cut.svg", kSquare.left(40)), Out("x.png"), QStringLiteral("16")}, 1,
+        {"a truncated source",
+         {Write("cut.svg", kSquare.left(40)), Out("x.png"), QStringLiteral("16")},
+         1,
          "cannot read SVG"},
-        {"text that is not SVG", {Write("text.svg", "hello"), Out("x.png"), QStringLiteral("16")}, 1,
+        {"text that is not SVG",
+         {Write("text.svg", "hello"), Out("x.png"), QStringLiteral("16")},
+         1,
          "cannot read SVG"},
         {"a folder as source", {m_dir.path(), Out("x.png"), QStringLiteral("16")}, 1, "cannot read SVG"},
         {"a size of zero", {good, Out("x.png"), QStringLiteral("0")}, 2, "bad size"},
@@ -101,4 +110,4 @@ TEST_F(RenderSvgTest, BadInputEndsInOneLine)
     EXPECT_FALSE(QFile::exists(Out("x.png")));
 }
 
-} // namespace
+}  // namespace

@@ -26,7 +26,8 @@ const QColor kIdleButton(0xB0, 0xBB, 0xC7);
 const QColor kActiveButton(0x4B, 0x74, 0xB4);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 
-struct ImageCase {
+struct ImageCase
+{
     const char* name;  // relative to bin/, without ".png"
     int size;          // side at 1x
     QColor surface;    // what the glyph sits on; invalid: the image brings its own
@@ -65,9 +66,7 @@ const ImageCase kImages[] = {
 
 double Luminance(const QColor& c)
 {
-    const auto channel = [](double v) {
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
+    const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
     return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
 }
 
@@ -116,14 +115,15 @@ void PrintTo(const ImageCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class RenderedImage : public testing::TestWithParam<ImageCase> {};
+class RenderedImage : public testing::TestWithParam<ImageCase>
+{};
 
 TEST_P(RenderedImage, ExistsAtBothScalesAndStandsOutFromItsSurface)
 {
     const ImageCase& c = GetParam();
     for (const int scale : {1, 2}) {
-        const QString path = kBinDir + u'/' + QString::fromLatin1(c.name)
-                             + (scale == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
+        const QString path = kBinDir + u'/' + QString::fromLatin1(c.name) +
+                             (scale == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
         SCOPED_TRACE(path.toStdString());
         const QImage image(path);
         ASSERT_FALSE(image.isNull()) << "missing or unreadable";
@@ -138,8 +138,8 @@ TEST_P(RenderedImage, ExistsAtBothScalesAndStandsOutFromItsSurface)
             EXPECT_GE(ContrastRatio(ink, c.surface), 3.0)
                 << "ink " << ink.name().toStdString() << " on " << c.surface.name().toStdString();
             EXPECT_EQ(Luminance(ink) > Luminance(c.surface), IsLight(c.surface))
-                << "ink " << ink.name().toStdString() << " on " << c.surface.name().toStdString()
-                << " should be " << (IsLight(c.surface) ? "lighter" : "darker") << " than its surface";
+                << "ink " << ink.name().toStdString() << " on " << c.surface.name().toStdString() << " should be "
+                << (IsLight(c.surface) ? "lighter" : "darker") << " than its surface";
         }
     }
 }
@@ -167,8 +167,7 @@ TEST(IconTheme, HoldsEverySizeTheDesktopAsksFor)
     QFile desktop(kBinDir + QStringLiteral("/res/vindrel.desktop"));
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     const QByteArray entry = desktop.readAll();
-    for (const char* line : {"Name=Vindrel\n", "Exec=vindrel\n", "Icon=vindrel\n",
-                             "Categories=Network;Utility;\n"})
+    for (const char* line : {"Name=Vindrel\n", "Exec=vindrel\n", "Icon=vindrel\n", "Categories=Network;Utility;\n"})
         EXPECT_TRUE(entry.contains(line)) << line;
 }
 
@@ -221,4 +220,4 @@ TEST(NamedImages, EveryImageASkinOrTheProgramNamesIsRendered)
     }
 }
 
-} // namespace
+}  // namespace

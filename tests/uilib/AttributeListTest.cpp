@@ -6,11 +6,10 @@
 #include <gtest/gtest.h>
 
 namespace {
-const char16_t kIdleSearch[] =
-    u"normalimage=\"file='res\\mainwnd\\search_btn_normal.png' dest='10,13,26,29'\" "
-    u"pushedimage=\"file='res\\mainwnd\\search_btn_selected.png' dest='10,13,26,29'\" "
-    u"textcolor=\"#FF000000\" pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FFB0BBC7\" "
-    u"hotbkcolor=\"#FF808080\" pushedbkcolor=\"#FF4B74B4\" pushedtextcolor=\"#FFFFFFFF\"";
+const char16_t kIdleSearch[] = u"normalimage=\"file='res\\mainwnd\\search_btn_normal.png' dest='10,13,26,29'\" "
+                               u"pushedimage=\"file='res\\mainwnd\\search_btn_selected.png' dest='10,13,26,29'\" "
+                               u"textcolor=\"#FF000000\" pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FFB0BBC7\" "
+                               u"hotbkcolor=\"#FF808080\" pushedbkcolor=\"#FF4B74B4\" pushedtextcolor=\"#FFFFFFFF\"";
 const char16_t kActiveSearch[] =
     u"normalimage=\"file='res\\mainwnd\\search_btn_selected.png' dest='10,13,26,29'\" "
     u"textcolor=\"#FFFFFFFF\" pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FF4B74B4\" hotbkcolor=\"#FF4B74B4\"";
@@ -18,10 +17,10 @@ const char16_t kActiveSearch[] =
 struct LookCase
 {
     const char* why;
-    std::vector<std::u16string> lists;   // applied in order
+    std::vector<std::u16string> lists;  // applied in order
     const char16_t* normalImage;
     const char16_t* pushedImage;
-    const char* textColor;               // "" = unset
+    const char* textColor;  // "" = unset
     const char* pushedTextColor;
     const char* bkColor;
     const char* pushedBkColor;
@@ -33,8 +32,7 @@ std::string Hex(const std::optional<QColor>& c)
 }
 
 class ButtonLookTest : public ::testing::TestWithParam<LookCase>
-{
-};
+{};
 
 TEST_P(ButtonLookTest, AppliesNamedAttributesAndKeepsTheRest)
 {
@@ -57,24 +55,64 @@ const char16_t kSearchSelected[] = u"file='res\\mainwnd\\search_btn_selected.png
 
 INSTANTIATE_TEST_SUITE_P(
     Looks, ButtonLookTest,
-    ::testing::Values(
-        LookCase{"the idle look, pushedtextcolor named twice, sets all it names", {kIdleSearch},
-                 kSearchNormal, kSearchSelected, "#FF000000", "#FFFFFFFF", "#FFB0BBC7", "#FF4B74B4"},
-        LookCase{"the active look after the idle one keeps the pushed image and pushed background",
-                 {kIdleSearch, kActiveSearch}, kSearchSelected, kSearchSelected, "#FFFFFFFF", "#FFFFFFFF",
-                 "#FF4B74B4", "#FF4B74B4"},
-        LookCase{"a repeated attribute ends with its last value",
-                 {u"pushedtextcolor=\"#FF112233\" pushedtextcolor=\"#FF445566\""}, u"", u"", "", "#FF445566", "", ""},
-        LookCase{"a colour that does not parse keeps the colour before",
-                 {u"bkcolor=\"#FF010203\"", u"bkcolor=\"#XYZ\" textcolor=\"red\""}, u"", u"", "", "", "#FF010203", ""},
-        LookCase{"pairs before a broken one stay applied",
-                 {u"textcolor=\"#FF0A0B0C\" bkcolor=\"#FF000001"}, u"", u"", "#FF0A0B0C", "", "", ""},
-        LookCase{"a bare image path is an image too", {u"normalimage=\"res\\common\\restore.png\""},
-                 u"res\\common\\restore.png", u"", "", "", "", ""},
-        LookCase{"six-digit colours are opaque", {u"bkcolor=\"#4B74B4\""}, u"", u"", "", "", "#FF4B74B4", ""},
-        LookCase{"names ignore case, unknown names are skipped",
-                 {u"TextColor=\"#FF000000\" sparkle=\"yes\" BKCOLOR=\"#80FFFFFF\""}, u"", u"", "#FF000000", "", "#80FFFFFF",
-                 ""}));
+    ::testing::Values(LookCase{"the idle look, pushedtextcolor named twice, sets all it names",
+                               {kIdleSearch},
+                               kSearchNormal,
+                               kSearchSelected,
+                               "#FF000000",
+                               "#FFFFFFFF",
+                               "#FFB0BBC7",
+                               "#FF4B74B4"},
+                      LookCase{"the active look after the idle one keeps the pushed image and pushed background",
+                               {kIdleSearch, kActiveSearch},
+                               kSearchSelected,
+                               kSearchSelected,
+                               "#FFFFFFFF",
+                               "#FFFFFFFF",
+                               "#FF4B74B4",
+                               "#FF4B74B4"},
+                      LookCase{"a repeated attribute ends with its last value",
+                               {u"pushedtextcolor=\"#FF112233\" pushedtextcolor=\"#FF445566\""},
+                               u"",
+                               u"",
+                               "",
+                               "#FF445566",
+                               "",
+                               ""},
+                      LookCase{"a colour that does not parse keeps the colour before",
+                               {u"bkcolor=\"#FF010203\"", u"bkcolor=\"#XYZ\" textcolor=\"red\""},
+                               u"",
+                               u"",
+                               "",
+                               "",
+                               "#FF010203",
+                               ""},
+                      LookCase{"pairs before a broken one stay applied",
+                               {u"textcolor=\"#FF0A0B0C\" bkcolor=\"#FF000001"},
+                               u"",
+                               u"",
+                               "#FF0A0B0C",
+                               "",
+                               "",
+                               ""},
+                      LookCase{"a bare image path is an image too",
+                               {u"normalimage=\"res\\common\\restore.png\""},
+                               u"res\\common\\restore.png",
+                               u"",
+                               "",
+                               "",
+                               "",
+                               ""},
+                      LookCase{
+                          "six-digit colours are opaque", {u"bkcolor=\"#4B74B4\""}, u"", u"", "", "", "#FF4B74B4", ""},
+                      LookCase{"names ignore case, unknown names are skipped",
+                               {u"TextColor=\"#FF000000\" sparkle=\"yes\" BKCOLOR=\"#80FFFFFF\""},
+                               u"",
+                               u"",
+                               "#FF000000",
+                               "",
+                               "#80FFFFFF",
+                               ""}));
 
 struct ParseCase
 {
@@ -84,8 +122,7 @@ struct ParseCase
 };
 
 class AttributeParseTest : public ::testing::TestWithParam<ParseCase>
-{
-};
+{};
 
 TEST_P(AttributeParseTest, YieldsTheWellFormedPairsBeforeAnyJunk)
 {
@@ -121,4 +158,4 @@ TEST(ImageSpec, ReadsFileAndDestWithBackslashes)
     EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='-2147483648,0,2147483647,10'")).Dest.has_value());
     EXPECT_FALSE(ParseImageSpec(QStringLiteral("file='x.png' dest='0,-2147483648,10,2147483647'")).Dest.has_value());
 }
-}
+}  // namespace

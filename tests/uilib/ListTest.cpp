@@ -1,8 +1,8 @@
 // The list's rows, its O(1) lookup and the row template.
+#include "SkinFixture.h"
 #include "uilib/CDialogBuilder.h"
 #include "uilib/CListContainerElementUI.h"
 #include "uilib/CListUI.h"
-#include "SkinFixture.h"
 
 #include <QTextDocument>
 #include <QTreeView>
@@ -23,9 +23,11 @@ class ListFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        folder.Write(QStringLiteral("w.xml"),
-                     UiDocument(Widget("QTreeView", "SERVERLIST",
-                                       "<property name=\"columns\" stdset=\"0\"><string>h_Name;h_IP;h_Port;h_Mac</string></property>")));
+        folder.Write(
+            QStringLiteral("w.xml"),
+            UiDocument(Widget(
+                "QTreeView", "SERVERLIST",
+                "<property name=\"columns\" stdset=\"0\"><string>h_Name;h_IP;h_Port;h_Mac</string></property>")));
         folder.Write(QStringLiteral("listitem.xml"), RowTemplate(true));
         folder.Write(QStringLiteral("nomac.xml"), RowTemplate(false));
         CDialogBuilder::ClearCache();
@@ -52,19 +54,20 @@ protected:
 
 TEST_F(ListFixture, LookupFollowsAddsTextChangesAndRemoveAll)
 {
-    EXPECT_EQ(list->FindRowByText(u"IPLABEL", u"10.0.0.1"), -1);   // index built on an empty list
+    EXPECT_EQ(list->FindRowByText(u"IPLABEL", u"10.0.0.1"), -1);  // index built on an empty list
     AddServer(u"10.0.0.1");
     AddServer(u"10.0.0.2");
-    AddServer(u"10.0.0.1");   // a second row with the same text: the first still answers
+    AddServer(u"10.0.0.1");  // a second row with the same text: the first still answers
     struct Lookup
     {
         const char16_t* cell;
         const char16_t* text;
         int row;
     };
-    const Lookup before[] = {{u"IPLABEL", u"10.0.0.1", 0}, {u"IPLABEL", u"10.0.0.2", 1}, {u"IPLABEL", u"10.0.0.3", -1},
-                             {u"IPLABEL", u"10.0.0.", -1}, {u"IPLABEL", u"", -1}, {u"NAMELABEL", u"nas", 0},
-                             {u"NOSUCHLABEL", u"nas", -1}, {u"", u"nas", -1}};
+    const Lookup before[] = {{u"IPLABEL", u"10.0.0.1", 0},  {u"IPLABEL", u"10.0.0.2", 1},
+                             {u"IPLABEL", u"10.0.0.3", -1}, {u"IPLABEL", u"10.0.0.", -1},
+                             {u"IPLABEL", u"", -1},         {u"NAMELABEL", u"nas", 0},
+                             {u"NOSUCHLABEL", u"nas", -1},  {u"", u"nas", -1}};
     for (const Lookup& l : before) {
         SCOPED_TRACE(QString::fromUtf16(l.text).toStdString());
         EXPECT_EQ(list->FindRowByText(l.cell, l.text), l.row);
@@ -126,14 +129,19 @@ TEST_F(ListFixture, OnlyRowsCanBeAddedAndAMissingTemplateGivesNoRow)
 // "<b>x</b>" as a bold x, or fetch an image a name points at.
 TEST_F(ListFixture, TooltipsShowCellTextAsWritten)
 {
-    const char16_t* const names[] = {u"plain", u"<b>big</b>", u"<img src=\"a.png\">x", u"a < b & c > d",
-                                     u"<a href=\"http://10.0.0.9/\">click</a>", u"<qt>x</qt>"};
+    const char16_t* const names[] = {u"plain",
+                                     u"<b>big</b>",
+                                     u"<img src=\"a.png\">x",
+                                     u"a < b & c > d",
+                                     u"<a href=\"http://10.0.0.9/\">click</a>",
+                                     u"<qt>x</qt>"};
     for (const char16_t* name : names) {
         list->RemoveAll();
         AddServer(u"10.0.0.1");
         list->GetRowAt(0)->FindSubControl(u"NAMELABEL")->SetText(name);
         list->FlushPendingRows();
-        const QString tip = static_cast<QTreeView*>(list->GetWidget())->model()->index(0, 0).data(Qt::ToolTipRole).toString();
+        const QString tip =
+            static_cast<QTreeView*>(list->GetWidget())->model()->index(0, 0).data(Qt::ToolTipRole).toString();
         SCOPED_TRACE(tip.toStdString());
         QTextDocument shown;
         if (Qt::mightBeRichText(tip))
@@ -143,4 +151,4 @@ TEST_F(ListFixture, TooltipsShowCellTextAsWritten)
         EXPECT_EQ(shown.toPlainText(), QString::fromUtf16(name));
     }
 }
-}
+}  // namespace

@@ -1,9 +1,9 @@
 // Menu picks: the queued 1145 message and its record.
+#include "SkinFixture.h"
 #include "uilib/CMenuElementUI.h"
 #include "uilib/CMenuUI.h"
 #include "uilib/CMenuWnd.h"
 #include "uilib/MenuCmd.h"
-#include "SkinFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -112,4 +112,4 @@ TEST_F(MenuFixture, AFileWithoutAMenuGivesNoRootAndDeletingClosesTheMenu)
     menu.reset();
     EXPECT_TRUE(popup.isNull());
 }
-}
+}  // namespace

@@ -70,7 +70,7 @@ TEST_F(MessageFixture, DestroyingTheWindowReleasesAWaitingSender)
     });
     while (!sent)
         std::this_thread::yield();
-    std::this_thread::sleep_for(50ms);   // the sender now waits; no event loop has run
+    std::this_thread::sleep_for(50ms);  // the sender now waits; no event loop has run
     window.reset();
     ASSERT_EQ(result.wait_for(5s), std::future_status::ready) << "sender left hanging";
     EXPECT_EQ(result.get(), 0);
@@ -102,4 +102,4 @@ TEST_F(MessageFixture, PostedMessagesArriveLaterInOrder)
     EXPECT_EQ(window->messages[0], 1145u);
     EXPECT_EQ(window->messages[1], 1025u);
 }
-}
+}  // namespace

@@ -36,8 +36,9 @@ inline QByteArray UiDocument(const QByteArray& body, const QByteArray& rootPrope
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ui version=\"4.0\"><class>Root</class>"
            "<widget class=\"QWidget\" name=\"ROOT\">"
-           "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>300</width><height>200</height></rect></property>"
-           + rootProperties + body + "</widget><resources/><connections/></ui>";
+           "<property "
+           "name=\"geometry\"><rect><x>0</x><y>0</y><width>300</width><height>200</height></rect></property>" +
+           rootProperties + body + "</widget><resources/><connections/></ui>";
 }
 
 inline QByteArray Widget(const char* cls, const char* name, const QByteArray& properties = {})
@@ -57,7 +58,10 @@ inline QByteArray TextProperty(const char* text, bool resource = false)
 class TestWindow final : public WindowImplBase
 {
 public:
-    explicit TestWindow(QString skin) : m_skin(std::move(skin)) {}
+    explicit TestWindow(QString skin)
+        : m_skin(std::move(skin))
+    {
+    }
 
     CDuiString GetWindowClassName() const override { return CDuiString(u"TestWindow"); }
     CDuiString GetSkinFile() override { return m_skin; }

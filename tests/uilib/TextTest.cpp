@@ -1,10 +1,10 @@
 // Text keys: which source answers, and that ReloadText reaches every key.
+#include "SkinFixture.h"
 #include "uilib/CListUI.h"
 #include "uilib/CMenuElementUI.h"
 #include "uilib/CMenuUI.h"
 #include "uilib/CMenuWnd.h"
 #include "uilib/CResourceManager.h"
-#include "SkinFixture.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -20,7 +20,11 @@ namespace {
 class FakeSource final : public IQueryControlText
 {
 public:
-    explicit FakeSource(std::u16string prefix, std::u16string known) : m_prefix(std::move(prefix)), m_known(std::move(known)) {}
+    explicit FakeSource(std::u16string prefix, std::u16string known)
+        : m_prefix(std::move(prefix))
+        , m_known(std::move(known))
+    {
+    }
     const char16_t* QueryControlText(const char16_t* key, const char16_t*) override
     {
         if (!key || CDuiString(key).CompareNoCase(CDuiString(std::u16string_view(m_known))) != 0)
@@ -39,14 +43,16 @@ protected:
     void SetUp() override
     {
         rm->SetLanguage(u"en");
-        folder.Write(QStringLiteral("w.xml"),
-                     UiDocument(Widget("QLabel", "KEYED", TextProperty("Search_Btn", true))
-                                + Widget("QLabel", "PLAIN", TextProperty("Search_Btn"))
-                                + Widget("QTreeView", "SERVERLIST",
-                                         "<property name=\"columns\" stdset=\"0\"><string>Search_Btn;other</string></property>")));
+        folder.Write(
+            QStringLiteral("w.xml"),
+            UiDocument(Widget("QLabel", "KEYED", TextProperty("Search_Btn", true)) +
+                       Widget("QLabel", "PLAIN", TextProperty("Search_Btn")) +
+                       Widget("QTreeView", "SERVERLIST",
+                              "<property name=\"columns\" stdset=\"0\"><string>Search_Btn;other</string></property>")));
         folder.Write(QStringLiteral("menu.xml"),
                      "<?xml version=\"1.0\"?><ui version=\"4.0\"><class>M</class><widget class=\"QMenu\" name=\"M\">"
-                     "<addaction name=\"FROMFILE\"/><action name=\"FROMFILE\"><property name=\"text\"><string>Search_Btn</string>"
+                     "<addaction name=\"FROMFILE\"/><action name=\"FROMFILE\"><property "
+                     "name=\"text\"><string>Search_Btn</string>"
                      "</property><property name=\"resourceText\" stdset=\"0\"><bool>true</bool></property></action>"
                      "</widget><resources/><connections/></ui>");
         ASSERT_TRUE(window.Create(nullptr, u"w", 0, 0));
@@ -56,7 +62,10 @@ protected:
         rm->RemoveTextQueryInterface(&first);
         rm->RemoveTextQueryInterface(&second);
     }
-    QString Shown(const char16_t* name) { return window.Manager().FindControl(name)->GetWidget()->property("text").toString(); }
+    QString Shown(const char16_t* name)
+    {
+        return window.Manager().FindControl(name)->GetWidget()->property("text").toString();
+    }
 
     CResourceManager* rm = CResourceManager::GetInstance();
     FakeSource first{u"1:", u"search_btn"};
@@ -75,7 +84,7 @@ TEST_F(TextFixture, TheLastInstalledSourceAnswersAndWithdrawingRestoresThePrevio
     rm->RemoveTextQueryInterface(&second);
     EXPECT_EQ(rm->GetText(u"Search_Btn"), CDuiString(u"1:Search_Btn/en"));
     rm->SetTextQueryInterface(&second);
-    rm->RemoveTextQueryInterface(&first);   // withdrawing one below the top changes nothing shown
+    rm->RemoveTextQueryInterface(&first);  // withdrawing one below the top changes nothing shown
     EXPECT_EQ(rm->GetText(u"Search_Btn"), CDuiString(u"2:Search_Btn/en"));
 }
 
@@ -108,4 +117,4 @@ TEST_F(TextFixture, ReloadTextReachesLabelsListHeadersAndMenuItemsButNotPlainTex
     EXPECT_EQ(window.Manager().FindControl(u"KEYED")->GetText(), CDuiString(u"1:Search_Btn/en"));
     EXPECT_EQ(window.Manager().FindControl(u"KEYED")->GetRawText(), CDuiString(u"Search_Btn"));
 }
-}
+}  // namespace

@@ -1,8 +1,8 @@
 // Under a real X server with a notification area (run-tray-test.sh starts
 // Xvfb and trayer): the icon is really shown, and clicks on it reach the
 // window as message 1025 with the mouse message in lParam.
-#include "uilib/CTrayIcon.h"
 #include "SkinFixture.h"
+#include "uilib/CTrayIcon.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -31,14 +31,16 @@ RECT IconWindowOnScreen()
     p.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
     p.waitForFinished();
     const QString app = QCoreApplication::applicationName();
-    const QRegularExpression line(QStringLiteral("\\((\"%1\" \"[^\"]*\")\\)\\s+(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)")
-                                      .arg(QRegularExpression::escape(app)));
+    const QRegularExpression line(
+        QStringLiteral("\\((\"%1\" \"[^\"]*\")\\)\\s+(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)")
+            .arg(QRegularExpression::escape(app)));
     const auto lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n');
     for (const QString& l : lines) {
         const auto m = line.match(l);
         if (!m.hasMatch())
             continue;
-        const int w = m.captured(2).toInt(), h = m.captured(3).toInt(), x = m.captured(4).toInt(), y = m.captured(5).toInt();
+        const int w = m.captured(2).toInt(), h = m.captured(3).toInt(), x = m.captured(4).toInt(),
+                  y = m.captured(5).toInt();
         if (w <= 64 && h <= 64 && (x > 0 || y > 0))
             return {x, y, x + w, y + h};
     }
@@ -83,9 +85,10 @@ TEST(TrayIcon, AppearsAndClicksArriveAs1025)
         SCOPED_TRACE(c.button);
         notes.clear();
         const QString x = QString::number((r.left + r.right) / 2), y = QString::number((r.top + r.bottom) / 2);
-        ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
-                                    {QStringLiteral("mousemove"), x, y, QStringLiteral("click"), QString::fromLatin1(c.button)}),
-                  0);
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), x, y, QStringLiteral("click"),
+                                                          QString::fromLatin1(c.button)}),
+            0);
         ASSERT_TRUE(PumpUntil([&] { return !notes.empty(); })) << "no 1025 arrived";
         EXPECT_EQ(notes[0].first, 128u);
         EXPECT_EQ(notes[0].second, c.mouse);
@@ -93,4 +96,4 @@ TEST(TrayIcon, AppearsAndClicksArriveAs1025)
     tray.DeleteTrayIcon();
     EXPECT_FALSE(tray.Enabled());
 }
-}
+}  // namespace

@@ -1,8 +1,8 @@
 // Building windows from skins, finding their controls, closing them.
+#include "SkinFixture.h"
 #include "uilib/CButtonUI.h"
 #include "uilib/CLabelUI.h"
 #include "uilib/CListUI.h"
-#include "SkinFixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,21 +13,20 @@
 #include <gtest/gtest.h>
 
 namespace {
-const QByteArray kBody = Widget("QPushButton", "OKBTN", TextProperty("OK_Btn", true))
-    + Widget("QLabel", "TITLE", TextProperty("&lt;b&gt;plain&lt;/b&gt;"))
-    + Widget("QTreeView", "SERVERLIST")
-    + Widget("QWidget", "PANEL", Widget("QLabel", "INNER", TextProperty("inner")));
+const QByteArray kBody = Widget("QPushButton", "OKBTN", TextProperty("OK_Btn", true)) +
+                         Widget("QLabel", "TITLE", TextProperty("&lt;b&gt;plain&lt;/b&gt;")) +
+                         Widget("QTreeView", "SERVERLIST") +
+                         Widget("QWidget", "PANEL", Widget("QLabel", "INNER", TextProperty("inner")));
 
 struct BrokenSkin
 {
     const char* why;
     const char* file;
-    QByteArray content;   // empty: no file; "DIR": a folder of that name
+    QByteArray content;  // empty: no file; "DIR": a folder of that name
 };
 
 class BrokenSkinTest : public ::testing::TestWithParam<BrokenSkin>
-{
-};
+{};
 
 TEST_P(BrokenSkinTest, CreateFailsBuildsNothingAndNamesTheFile)
 {
@@ -48,20 +47,21 @@ TEST_P(BrokenSkinTest, CreateFailsBuildsNothingAndNamesTheFile)
     EXPECT_EQ(window.ShowModal(), 0u) << "a modal loop without a window must not wait";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Skins, BrokenSkinTest,
-    ::testing::Values(BrokenSkin{"missing file", "missing.xml", {}},
-                      BrokenSkin{"a folder cannot be read as a file", "folder.xml", "DIR"},
-                      BrokenSkin{"not XML", "junk.xml", "this is not a form"},
-                      BrokenSkin{"an unknown widget class is an error, not a drop", "unknown.xml",
-                                 UiDocument(Widget("QFancyDial", "DIAL") + Widget("QLabel", "L"))}));
+INSTANTIATE_TEST_SUITE_P(Skins, BrokenSkinTest,
+                         ::testing::Values(BrokenSkin{"missing file", "missing.xml", {}},
+                                           BrokenSkin{"a folder cannot be read as a file", "folder.xml", "DIR"},
+                                           BrokenSkin{"not XML", "junk.xml", "this is not a form"},
+                                           BrokenSkin{
+                                               "an unknown widget class is an error, not a drop", "unknown.xml",
+                                               UiDocument(Widget("QFancyDial", "DIAL") + Widget("QLabel", "L"))}));
 
 class WindowFixture : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        folder.Write(QStringLiteral("w.xml"), UiDocument(kBody, "<property name=\"caption\" stdset=\"0\"><number>30</number></property>"));
+        folder.Write(QStringLiteral("w.xml"),
+                     UiDocument(kBody, "<property name=\"caption\" stdset=\"0\"><number>30</number></property>"));
         ASSERT_TRUE(window.Create(nullptr, u"w", 0, 0));
     }
 
@@ -76,7 +76,7 @@ TEST_F(WindowFixture, FindControlAnswersNullForWhatIsNotThere)
         const char16_t* name;
         bool found;
     };
-    const Case cases[] = {{u"", false}, {u"NOPE", false}, {u"okbtn", false}, {u"OKBTN", true},
+    const Case cases[] = {{u"", false},    {u"NOPE", false}, {u"okbtn", false}, {u"OKBTN", true},
                           {u"ROOT", true}, {u"INNER", true}, {u"PANEL", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(QString::fromUtf16(c.name).toStdString());
@@ -150,8 +150,8 @@ TEST(WindowStyle, ExtendedStylesPickTopmostAndToolWindow)
         bool onTop;
         bool tool;
     };
-    const Case cases[] = {{0, false, false}, {WS_EX_TOOLWINDOW, false, true},
-                          {WS_EX_TOOLWINDOW | WS_EX_TOPMOST, true, true}};
+    const Case cases[] = {
+        {0, false, false}, {WS_EX_TOOLWINDOW, false, true}, {WS_EX_TOOLWINDOW | WS_EX_TOPMOST, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.exStyle);
         TestWindow window(QStringLiteral("w.xml"));
@@ -162,4 +162,4 @@ TEST(WindowStyle, ExtendedStylesPickTopmostAndToolWindow)
         EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
     }
 }
-}
+}  // namespace

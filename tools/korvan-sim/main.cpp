@@ -22,29 +22,28 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: korvan-sim [options]\n"
-    "Simulated Korvan servers: answer every probe on UDP 6001 with an eight-line\n"
-    "reply sent to port 6000 of the probe's sender. Sends real packets: run it only\n"
-    "inside a private network namespace (scripts/netlab.sh does).\n"
-    "\n"
-    "  --first-address A   the first server's IPv4 address (must be on a local\n"
-    "                      interface); default: the first address of --interface\n"
-    "  --count N           N servers on consecutive addresses from A (default 1,\n"
-    "                      or one per line of --fields)\n"
-    "  --interface IF      hear probes on IF only (a macvlan parent, so each probe\n"
-    "                      is heard once)\n"
-    "  --fields FILE       one server per line: Name, Port, Version, Serial,\n"
-    "                      DeviceType, Mac text, KorvanID, UpTime, TAB-separated\n"
-    "  --raw FILE          every server replies with exactly the bytes of FILE\n"
-    "  --silent            log probes but never reply\n"
-    "  --probe-log FILE    append one line per probe heard:\n"
-    "                      <unix time, s.us> <source ip> <source port> <payload hex>\n"
-    "  --ready-file FILE   create FILE once every socket is bound\n"
-    "  --probe-port P      port probes arrive on (default 6001)\n"
-    "  --reply-port P      port replies go to (default 6000)\n"
-    "  --help              this text\n"
-    "Exit: 0 never (runs until killed), 1 when it cannot start, 2 for bad usage.\n";
+constexpr const char* kUsage = "Usage: korvan-sim [options]\n"
+                               "Simulated Korvan servers: answer every probe on UDP 6001 with an eight-line\n"
+                               "reply sent to port 6000 of the probe's sender. Sends real packets: run it only\n"
+                               "inside a private network namespace (scripts/netlab.sh does).\n"
+                               "\n"
+                               "  --first-address A   the first server's IPv4 address (must be on a local\n"
+                               "                      interface); default: the first address of --interface\n"
+                               "  --count N           N servers on consecutive addresses from A (default 1,\n"
+                               "                      or one per line of --fields)\n"
+                               "  --interface IF      hear probes on IF only (a macvlan parent, so each probe\n"
+                               "                      is heard once)\n"
+                               "  --fields FILE       one server per line: Name, Port, Version, Serial,\n"
+                               "                      DeviceType, Mac text, KorvanID, UpTime, TAB-separated\n"
+                               "  --raw FILE          every server replies with exactly the bytes of FILE\n"
+                               "  --silent            log probes but never reply\n"
+                               "  --probe-log FILE    append one line per probe heard:\n"
+                               "                      <unix time, s.us> <source ip> <source port> <payload hex>\n"
+                               "  --ready-file FILE   create FILE once every socket is bound\n"
+                               "  --probe-port P      port probes arrive on (default 6001)\n"
+                               "  --reply-port P      port replies go to (default 6000)\n"
+                               "  --help              this text\n"
+                               "Exit: 0 never (runs until killed), 1 when it cannot start, 2 for bad usage.\n";
 
 struct Options
 {
@@ -196,7 +195,7 @@ std::string DefaultReply(int i, const std::string& mac)
 {
     char text[256];
     std::snprintf(text, sizeof text, "KORVAN-%04d\n80\n2.1.%d\nKS%06d\nK4-NAS\n%s\nKV-%08X\n%dd %02d:%02d\n", i + 1,
-        i % 10, i + 1, mac.c_str(), 0x4B000000u + static_cast<unsigned>(i), i % 30, i % 24, i % 60);
+                  i % 10, i + 1, mac.c_str(), 0x4B000000u + static_cast<unsigned>(i), i % 30, i % 24, i % 60);
     return text;
 }
 
@@ -216,7 +215,8 @@ int BoundSocket(const in_addr& addr, std::uint16_t port, const std::string& devi
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     // Bound to its own device, a macvlan server's replies carry its own MAC.
-    if (!device.empty() && setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, device.c_str(), static_cast<socklen_t>(device.size())) != 0)
+    if (!device.empty() &&
+        setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, device.c_str(), static_cast<socklen_t>(device.size())) != 0)
         Fail("cannot bind to device " + device + ": " + std::strerror(errno));
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -299,7 +299,7 @@ void LogProbe(std::FILE* log, const sockaddr_in& from, const char* data, std::si
     std::fflush(log);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -336,6 +336,7 @@ int main(int argc, char** argv)
         to.sin_port = htons(o.replyPort);
         to.sin_addr = from.sin_addr;
         for (const Server& server : servers)
-            (void)sendto(server.fd, server.reply.data(), server.reply.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            (void)sendto(server.fd, server.reply.data(), server.reply.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                         sizeof to);
     }
 }

@@ -18,13 +18,12 @@ namespace {
 
 constexpr int kMaxSide = 4096;
 
-const char kUsage[] =
-    "Usage: render-svg INPUT.svg OUTPUT.png SIZE\n"
-    "       render-svg INPUT.svg OUTPUT.png WIDTHxHEIGHT\n"
-    "Renders INPUT.svg, scaled to fill SIZE x SIZE pixels (or WIDTH x HEIGHT),\n"
-    "onto a transparent background and writes it as OUTPUT.png. Missing folders\n"
-    "of OUTPUT.png are created. Sizes run from 1 to 4096.\n"
-    "Exit codes: 0 written, 1 unreadable SVG or unwritable PNG, 2 bad arguments.\n";
+const char kUsage[] = "Usage: render-svg INPUT.svg OUTPUT.png SIZE\n"
+                      "       render-svg INPUT.svg OUTPUT.png WIDTHxHEIGHT\n"
+                      "Renders INPUT.svg, scaled to fill SIZE x SIZE pixels (or WIDTH x HEIGHT),\n"
+                      "onto a transparent background and writes it as OUTPUT.png. Missing folders\n"
+                      "of OUTPUT.png are created. Sizes run from 1 to 4096.\n"
+                      "Exit codes: 0 written, 1 unreadable SVG or unwritable PNG, 2 bad arguments.\n";
 
 void PrintError(const QString& line)
 {
@@ -87,7 +86,7 @@ void DropStartupNote(QtMsgType type, const QMessageLogContext&, const QString& m
         PrintError(message);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -120,9 +119,9 @@ int main(int argc, char* argv[])
 
     const QFileInfo source(input);
     if (!source.isFile() || !source.isReadable()) {
-        PrintError(QStringLiteral("cannot read SVG '%1': %2")
-                       .arg(input, source.exists() ? QStringLiteral("not a readable file")
-                                                   : QStringLiteral("no such file")));
+        PrintError(
+            QStringLiteral("cannot read SVG '%1': %2")
+                .arg(input, source.exists() ? QStringLiteral("not a readable file") : QStringLiteral("no such file")));
         return 1;
     }
     QSvgRenderer renderer;

@@ -18,7 +18,8 @@ std::size_t DisplayWidth(const std::string& utf8)
 std::string Printable(std::u16string_view text)
 {
     std::u16string clean(text);
-    std::replace_if(clean.begin(), clean.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }, u'?');
+    std::replace_if(
+        clean.begin(), clean.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }, u'?');
     return ToUtf8(clean);
 }
 
@@ -57,7 +58,7 @@ std::string CsvField(std::u16string_view text)
     return out + "\"";
 }
 
-} // namespace
+}  // namespace
 
 std::string FormatTable(const std::vector<ServerRecord>& servers)
 {

@@ -2,9 +2,9 @@
 // and scripts. It broadcasts real probes: outside a test lab, run it only on
 // a network where searching for servers is wanted.
 
-#include "discovery/DiscoveryEngine.h"
 #include "ScanCollector.h"
 #include "ScanOutput.h"
+#include "discovery/DiscoveryEngine.h"
 
 #include <cerrno>
 #include <chrono>
@@ -105,7 +105,7 @@ void WriteToStandardError(std::string_view line)
     std::fflush(stderr);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -134,14 +134,15 @@ int main(int argc, char** argv)
     }
 
     const double seconds = o.seconds.value_or(o.waitFor ? 60.0 : 3.0);
-    const auto deadline = begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+    const auto deadline =
+        begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
     collector->WaitFor(o.waitFor ? o.waitFor : static_cast<std::size_t>(-1), deadline);
     engine.SetPaused(true);
 
     const auto servers = collector->Servers();
-    const std::string text = o.format == Format::kJson ? FormatJson(servers)
-        : o.format == Format::kCsv                     ? FormatCsv(servers)
-                                                       : FormatTable(servers);
+    const std::string text = o.format == Format::kJson  ? FormatJson(servers)
+                             : o.format == Format::kCsv ? FormatCsv(servers)
+                                                        : FormatTable(servers);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     return 0;
