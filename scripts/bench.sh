@@ -35,7 +35,7 @@ fi
 
 [ "$setup" = 0 ] || "$here/scripts/setup.sh" --no-build
 begun=$SECONDS
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+[ -f "$build/CMakeCache.txt" ] || (cd "$here" && cmake --preset default -B "$build" >/dev/null)
 echo "bench: building in $build"
 cmake --build "$build" --target vindrel vindrel-scan korvan-sim vindrel_res bench_discovery bench_window empty-qt-window >/dev/null
 bin="$build/bin"

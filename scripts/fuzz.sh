@@ -31,7 +31,8 @@ targets=(
 )
 
 build="$here/build-fuzz"
-CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVINDREL_FUZZ=ON >/dev/null
+cd "$here"
+cmake --preset fuzz >/dev/null
 names=()
 for t in "${targets[@]}"; do
   read -r name _ <<<"$t"

@@ -6,13 +6,12 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 case "${1:-}" in -h|--help) sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
-build="$here/build-asan"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVINDREL_SANITIZE=address,undefined -DVINDREL_WERROR=ON >/dev/null
-cmake --build "$build" -j2
+cd "$here"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j2
 # Leaks that system libraries keep on purpose are listed, with reasons, in
 # lsan-suppressions.txt; everything else counts.
 export ASAN_OPTIONS="detect_stack_use_after_return=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 export LSAN_OPTIONS="suppressions=$here/scripts/lsan-suppressions.txt:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-ctest --test-dir "$build" --output-on-failure "$@"
+ctest --preset asan "$@"

@@ -49,5 +49,8 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.gb18030$'; then
 fi
 
 [ "$build" = 1 ] || exit 0
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${VINDREL_CMAKE_ARGS:-} >/dev/null
-cmake --build "$here/build"
+# The build variants live in CMakePresets.json; this is "default" (build/).
+cd "$here"
+# shellcheck disable=SC2086
+cmake --preset default ${VINDREL_CMAKE_ARGS:-} >/dev/null
+cmake --build --preset default

@@ -5,5 +5,6 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 case "${1:-}" in -h|--help) sed -n '2,4p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
-VINDREL_CMAKE_ARGS="${VINDREL_CMAKE_ARGS:--DVINDREL_WERROR=ON}" "$here/scripts/setup.sh"
-ctest --test-dir "$here/build" --output-on-failure "$@"
+"$here/scripts/setup.sh"
+cd "$here"
+ctest --preset default "$@"

@@ -8,9 +8,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 case "${1:-}" in -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
 build="$here/build-tsan"
-CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVINDREL_SANITIZE=thread -DVINDREL_WITH_GUI=ON >/dev/null
-cmake --build "$build" -j2 --target test_server_record test_lab_discovery vindrel-scan korvan-sim uilib_tests
+cd "$here"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j2 --target test_server_record test_lab_discovery vindrel-scan korvan-sim uilib_tests
 # Debian's Qt is not instrumented: tsan-suppressions.txt says which hand-offs
 # through it ThreadSanitizer cannot see, and why.
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$here/scripts/tsan-suppressions.txt ${TSAN_OPTIONS:-}"
