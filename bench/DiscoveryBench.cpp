@@ -6,8 +6,8 @@
 // wire (korvan-sim's probe log) to the end; those figures go to standard
 // error as "result KEY VALUE" lines.
 
-#include "base/MessageTarget.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/ServerQueue.h"
 #include "discovery/ServerRecord.h"
 
 #include <algorithm>
@@ -144,40 +144,22 @@ Timing ScanProcess(std::size_t n)
     return {took, fromProbe};
 }
 
-class CountingTarget final : public IMessageTarget
-{
-public:
-    std::intptr_t SendMessageW(unsigned message, std::uintptr_t wParam, std::intptr_t) override
-    {
-        if (message != WindowMessage::kServerFound)
-            return 0;
-        std::lock_guard lock(m_mutex);
-        m_ips.insert(reinterpret_cast<const ServerRecord*>(wParam)->IP);
-        m_changed.notify_all();
-        return 0;
-    }
-    bool WaitFor(std::size_t n)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, kGiveUp, [&] { return m_ips.size() >= n; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::set<std::u16string> m_ips;
-};
-
 // Once per process: the engine's threads keep port 6000 until the end.
 double EngineInProcess(std::size_t n)
 {
     DiscoveryOptions options;
     options.diagnostics = [](std::string_view) {};
-    auto* target = new CountingTarget;  // kept: the listener outlives this call
+    auto queue = std::make_shared<ServerQueue>();
+    std::set<std::u16string> ips;
     DiscoveryEngine engine(options);
     const auto begin = Clock::now();
-    engine.Start(target);
-    const bool found = target->WaitFor(n);
+    engine.Start(queue);
+    const auto giveUp = begin + kGiveUp;
+    while (ips.size() < n && queue->WaitUntilNonEmpty(giveUp)) {
+        for (const ServerSighting& s : queue->Take())
+            ips.insert(s.record.IP);
+    }
+    const bool found = ips.size() >= n;
     const double took = Seconds(Clock::now() - begin);
     engine.SetPaused(true);
     return found ? took : -1;

@@ -1,8 +1,8 @@
 #include "discovery/DiscoveryEngine.h"
 
-#include "base/MessageTarget.h"
 #include "discovery/LocalInterface.h"
 #include "discovery/NeighbourTable.h"
+#include "discovery/ServerQueue.h"
 #include "discovery/ServerRecord.h"
 
 #include <algorithm>
@@ -32,10 +32,9 @@ struct DiscoveryShared
     }
 
     const DiscoveryOptions options;
-    std::atomic<IMessageTarget*> target{nullptr};
+    std::shared_ptr<ServerQueue> queue;  // set before any thread starts
     std::atomic<bool> paused{false};
     std::atomic<bool> started{false};
-    std::atomic<bool> engineGone{false};
     std::unique_ptr<NeighbourTable> neighbours;  // set before any thread starts
 
     mutable std::mutex mutex;  // guards the listener bookkeeping below
@@ -168,11 +167,12 @@ void SetGenerousReceiveBuffer(int fd, int bytes)
         (void)setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
-void Report(const DiscoveryShared& shared, const ServerRecord& record)
+void Report(const DiscoveryShared& shared, ServerRecord record)
 {
-    IMessageTarget* target = shared.target.load();
-    if (target && !shared.engineGone.load())
-        target->SendMessageW(WindowMessage::kServerFound, reinterpret_cast<std::uintptr_t>(&record), 0);
+    ServerSighting sighting;
+    sighting.record = std::move(record);
+    sighting.heardAt = std::chrono::steady_clock::now();
+    shared.queue->Push(std::move(sighting));
 }
 
 void ListenerThread(std::shared_ptr<DiscoveryShared> shared)
@@ -224,11 +224,11 @@ void ListenerThread(std::shared_ptr<DiscoveryShared> shared)
         if (!inet_ntop(AF_INET, &from.sin_addr, sender, sizeof sender))
             continue;
         const std::optional<MacAddress> mac = shared->neighbours->Lookup(from.sin_addr.s_addr);
-        const ServerRecord record = ParseReply(std::string_view(buffer, static_cast<std::size_t>(n)), sender, mac);
+        ServerRecord record = ParseReply(std::string_view(buffer, static_cast<std::size_t>(n)), sender, mac);
         // The lookup may have waited: Stop during it still means nothing more.
         if (shared->paused.load())
             continue;
-        Report(*shared, record);
+        Report(*shared, std::move(record));
     }
 }
 
@@ -268,14 +268,17 @@ DiscoveryEngine::DiscoveryEngine(DiscoveryOptions options)
 
 DiscoveryEngine::~DiscoveryEngine()
 {
-    m_shared->engineGone.store(true);
+    // The threads go on until the process ends; they hand nothing more over.
+    if (m_shared->started.load())
+        m_shared->queue->SetAccepting(false);
 }
 
-void DiscoveryEngine::Start(IMessageTarget* window)
+void DiscoveryEngine::Start(std::shared_ptr<ServerQueue> queue)
 {
-    if (!window || m_shared->started.exchange(true))
+    if (!queue || m_shared->started.exchange(true))
         return;
-    m_shared->target.store(window);
+    queue->SetAccepting(!m_shared->paused.load());
+    m_shared->queue = std::move(queue);
 
     const std::vector<LocalInterface> links = ListLocalInterfaces(m_shared->options.interfaces);
     m_shared->neighbours = std::make_unique<NeighbourTable>(links);
@@ -301,6 +304,8 @@ void DiscoveryEngine::Start(IMessageTarget* window)
 void DiscoveryEngine::SetPaused(bool paused)
 {
     m_shared->paused.store(paused);
+    if (m_shared->started.load())
+        m_shared->queue->SetAccepting(!paused);
 }
 
 bool DiscoveryEngine::IsPaused() const

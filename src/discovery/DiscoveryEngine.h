@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-class IMessageTarget;
+class ServerQueue;
 
 // Settings for tests, benchmarks and tools; the defaults are the program's
 // behaviour.
@@ -45,8 +45,8 @@ struct DiscoveryShared;
 // Finds Korvan servers: for every local IPv4 address a probe thread
 // broadcasts "Message <n>" every probe interval, and a listener thread waits
 // on the reply port (one of them binds it; the others report the port taken
-// and end). Each reply becomes a ServerRecord handed synchronously to the
-// window with WindowMessage::kServerFound.
+// and end). Each reply becomes a ServerSighting pushed into the consumer's
+// ServerQueue; no thread ever waits for the consumer.
 //
 // The threads are never stopped and end with the process. They share their
 // state with the engine through a reference of their own, so the engine
@@ -60,14 +60,13 @@ public:
     DiscoveryEngine(const DiscoveryEngine&) = delete;
     DiscoveryEngine& operator=(const DiscoveryEngine&) = delete;
 
-    // Starts the threads, once; a null window or a second call does nothing.
-    // `window` is not owned; it receives records on the listener thread for as
-    // long as the process runs or this engine lives, whichever ends first,
-    // and must answer 0 without blocking once it cannot take them any more.
-    void Start(IMessageTarget* window);
+    // Starts the threads, once; a null queue or a second call does nothing.
+    // The threads share `queue` with the consumer and push every reply into it.
+    void Start(std::shared_ptr<ServerQueue> queue);
 
-    // Any thread. While paused, no hand-off begins: a datagram that arrives
-    // meanwhile is dropped, replies queued in the socket wait for resume.
+    // Any thread. Once SetPaused(true) returns nothing more reaches the queue,
+    // not even what waited in it; a datagram that arrives meanwhile is
+    // dropped, replies waiting in the socket are taken after resume.
     void SetPaused(bool paused);
     bool IsPaused() const;
 

@@ -1,14 +1,9 @@
 #include "discovery/ServerRecord.h"
 
 #include "base/LocaleText.h"
+#include "discovery/ServerFields.h"
 
 #include <cstdio>
-
-const std::array<std::string_view, ServerRecord::kFieldCount> kServerFieldHeaders = {
-    "Name", "IP", "Port", "Version", "Serial", "Mac", "Device Type", "KORVANID", "Up Time"};
-
-const std::array<std::string_view, ServerRecord::kFieldCount> kServerFieldNames = {
-    "Name", "IP", "Port", "Version", "Serial", "Mac", "DeviceType", "KorvanID", "UpTime"};
 
 namespace {
 
@@ -20,21 +15,16 @@ constexpr std::array<FieldPointer, 8> kLineTargets = {
     &ServerRecord::Name,       &ServerRecord::Port, &ServerRecord::Version,  &ServerRecord::Serial,
     &ServerRecord::DeviceType, &ServerRecord::Mac,  &ServerRecord::KorvanID, &ServerRecord::UpTime};
 
-constexpr std::array<FieldPointer, ServerRecord::kFieldCount> kFieldOrder = {
-    &ServerRecord::Name,       &ServerRecord::IP,       &ServerRecord::Port,
-    &ServerRecord::Version,    &ServerRecord::Serial,   &ServerRecord::Mac,
-    &ServerRecord::DeviceType, &ServerRecord::KorvanID, &ServerRecord::UpTime};
-
 }  // namespace
 
 std::u16string& ServerRecord::Field(std::size_t i)
 {
-    return this->*kFieldOrder.at(i);
+    return this->*kServerFields.at(i).member;
 }
 
 const std::u16string& ServerRecord::Field(std::size_t i) const
 {
-    return this->*kFieldOrder.at(i);
+    return this->*kServerFields.at(i).member;
 }
 
 ServerRecord ParseReply(std::string_view payload, std::string_view senderIp, const std::optional<MacAddress>& mac)

@@ -28,18 +28,13 @@ struct ServerRecord
     std::u16string KorvanID;
     std::u16string UpTime;
 
-    // Field i in the fixed order above; i must be below kFieldCount.
+    // Field i in the fixed order above (see discovery/ServerFields.h); i must
+    // be below kFieldCount.
     std::u16string& Field(std::size_t i);
     const std::u16string& Field(std::size_t i) const;
 
     bool operator==(const ServerRecord&) const = default;
 };
-
-// English names of the fields, in field order, as the list's column headers
-// show them.
-extern const std::array<std::string_view, ServerRecord::kFieldCount> kServerFieldHeaders;
-// JSON keys / member names of the fields, in field order.
-extern const std::array<std::string_view, ServerRecord::kFieldCount> kServerFieldNames;
 
 // Turns a reply into a record. `payload` is the datagram's text, which ends at
 // its first NUL byte; `senderIp` is the sender's dotted address. Lines are

@@ -1,6 +1,7 @@
 #include "mainwnd/VindrelFrameWnd.h"
 
 #include "base/MessageTarget.h"
+#include "discovery/ServerQueue.h"
 #include "discovery/ServerRecord.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
@@ -55,7 +56,18 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
         m_options.openUrl = OpenWithDesktop;
 }
 
-CVindrelFrameWnd::~CVindrelFrameWnd() = default;
+CVindrelFrameWnd::~CVindrelFrameWnd()
+{
+    m_queue->SetWake({});
+}
+
+void CVindrelFrameWnd::DrainQueue()
+{
+    for (const ServerSighting& sighting : m_queue->Take())
+        m_serverList.AddServerRow(sighting.record);
+    if (!m_queue->Arm())
+        DrainQueue();
+}
 
 void CVindrelFrameWnd::OnFinalMessage(HWND window)
 {
@@ -70,8 +82,12 @@ void CVindrelFrameWnd::InitWindow()
     resources->ReloadText();
     m_serverList.ApplySkinColumnWidths();
     m_trayMenus.CreateTrayIcon();
-    if (m_options.startDiscovery)
-        m_engine.Start(this);
+    if (m_options.startDiscovery) {
+        m_queue->SetWake([this, window = QPointer<QWidget>(GetHWND())] {
+            QMetaObject::invokeMethod(window, [this] { DrainQueue(); }, Qt::QueuedConnection);
+        });
+        m_engine.Start(m_queue);
+    }
     StartSearch();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/ServerQueue.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/TrayMenus.h"
 #include "uilib/WindowImplBase.h"
@@ -66,9 +67,12 @@ private:
     void ShowSearchState(const char16_t* active, const char16_t* activeLook, const char16_t* idle,
                          const char16_t* idleLook);
 
+    void DrainQueue();
+
     Options m_options;
     CDuiString m_settingsDir;
     TrayMenus m_trayMenus;  // the current pop-up menu and the tray icon
     ServerList m_serverList;
+    std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>();
     DiscoveryEngine m_engine;
 };

@@ -1,3 +1,4 @@
+#include "discovery/ServerFields.h"
 #include "discovery/ServerRecord.h"
 #include "base/LocaleText.h"
 
@@ -65,7 +66,7 @@ TEST_P(ParseReplyTest, FieldsLandInTheirPlaces)
     const ParseCase& c = GetParam();
     const ServerRecord record = ParseReply(c.payload, "192.168.1.20", kMac);
     for (std::size_t i = 0; i < ServerRecord::kFieldCount; ++i)
-        EXPECT_EQ(record.Field(i), c.fields[i]) << "field " << kServerFieldNames[i];
+        EXPECT_EQ(record.Field(i), c.fields[i]) << "field " << kServerFields[i].name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, ParseReplyTest, testing::ValuesIn(kParseCases),

@@ -86,7 +86,7 @@ TEST(OneInterface, ProbesGoOutAtOnceThenEveryHalfSecondAndServersArriveWithTheir
     auto* target = new RecordingTarget;  // kept: the listener outlives the test
     DiscoveryEngine engine(CapturingOptions(lines));
     const double startedAt = UnixNow();
-    engine.Start(target);
+    engine.Start(target->Queue());
     ASSERT_EQ(engine.WaitForListener(2s).status, Status::kListening);
 
     EXPECT_TRUE(target->WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 400ms))
@@ -116,7 +116,7 @@ TEST(TwoInterfaces, EachLinkGetsItsOwnProbeSequenceAndOneListenerServesBoth)
     auto* target = new RecordingTarget;
     DiscoveryEngine engine(CapturingOptions(lines));
     const double startedAt = UnixNow();
-    engine.Start(target);
+    engine.Start(target->Queue());
     ASSERT_EQ(engine.WaitForListener(2s).status, Status::kListening);
 
     EXPECT_TRUE(target->WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 3s))
@@ -139,7 +139,7 @@ TEST(Pause, NothingIsReportedAfterStopNotEvenTheReplyInFlight)
     auto lines = std::make_shared<CapturedLines>();
     auto owned = std::make_unique<DiscoveryEngine>(CapturingOptions(lines));
     DiscoveryEngine& engine = *owned;
-    engine.Start(target);
+    engine.Start(target->Queue());
     ASSERT_TRUE(target->WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 3s));
 
     // Replies come twice a second: 200 ms after a round the listener sits in
@@ -182,7 +182,7 @@ TEST(PortTaken, EveryListenerReportsAddressInUseAndProbesStillGoOut)
     auto* target = new RecordingTarget;
     DiscoveryEngine engine(CapturingOptions(lines));
     const double startedAt = UnixNow();
-    engine.Start(target);
+    engine.Start(target->Queue());
     const ListenerState state = engine.WaitForListener(2s);
     EXPECT_EQ(state.status, Status::kBindFailed);
     EXPECT_EQ(state.error, EADDRINUSE);
@@ -225,7 +225,7 @@ TEST(Hostile, DatagramsThatAreNoReplyNeverYieldAStaleRecord)
     auto* target = new RecordingTarget;
     auto lines = std::make_shared<CapturedLines>();
     DiscoveryEngine engine(CapturingOptions(lines));
-    engine.Start(target);
+    engine.Start(target->Queue());
     // First a real server with a known MAC, so that a stale record would show.
     ASSERT_TRUE(target->WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 3s));
     ASSERT_EQ(FirstFrom(target->Arrivals(), lab.servers[0].ip)->Mac, lab.servers[0].mac);
@@ -290,7 +290,7 @@ TEST(NoNeighbourEntry, TheListenerHasTheKernelResolveTheSender)
     auto* target = new RecordingTarget;
     auto lines = std::make_shared<CapturedLines>();
     DiscoveryEngine engine(CapturingOptions(lines));
-    engine.Start(target);
+    engine.Start(target->Queue());
     const auto everyMacKnown = [&](const Arrivals& all) {
         return std::all_of(lab.servers.begin(), lab.servers.end(), [&](const LabServer& s) {
             return std::any_of(all.begin(), all.end(),

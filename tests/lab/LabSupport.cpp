@@ -70,16 +70,32 @@ double UnixNow()
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-std::intptr_t RecordingTarget::SendMessageW(unsigned message, std::uintptr_t wParam, std::intptr_t)
+RecordingTarget::RecordingTarget()
 {
-    if (message != WindowMessage::kServerFound)
-        return 0;
+    // Every sighting, as the engine pushed it: drained at once, so that the
+    // queue's coalescing never hides one.
+    m_drain = std::thread([this] {
+        for (;;) {
+            m_queue->WaitUntilNonEmpty(std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+            std::vector<ServerSighting> batch = m_queue->Take();
+            std::lock_guard lock(m_mutex);
+            for (ServerSighting& s : batch)
+                m_arrivals.push_back({s.heardAt, std::move(s.record)});
+            if (!batch.empty())
+                m_changed.notify_all();
+            if (m_stop)
+                return;
+        }
+    });
+}
+
+RecordingTarget::~RecordingTarget()
+{
     {
         std::lock_guard lock(m_mutex);
-        m_arrivals.push_back({std::chrono::steady_clock::now(), *reinterpret_cast<const ServerRecord*>(wParam)});
+        m_stop = true;
     }
-    m_changed.notify_all();
-    return 0;
+    m_drain.join();
 }
 
 std::vector<RecordingTarget::Arrival> RecordingTarget::Arrivals() const

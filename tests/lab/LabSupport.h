@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/MessageTarget.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/ServerQueue.h"
 #include "discovery/ServerRecord.h"
 
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // What scripts/netlab.sh built, read from its environment and files.
@@ -41,9 +42,9 @@ struct Lab
 
 double UnixNow();
 
-// A window stand-in that keeps every record handed over, with its arrival.
-// Lives for the whole process (the engine's listener may call it at exit).
-class RecordingTarget final : public IMessageTarget
+// A window stand-in that keeps every sighting handed over, with its arrival:
+// a thread of its own drains the queue the engine pushes into.
+class RecordingTarget final
 {
 public:
     struct Arrival
@@ -52,15 +53,20 @@ public:
         ServerRecord record;
     };
 
-    std::intptr_t SendMessageW(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    RecordingTarget();
+    ~RecordingTarget();
+    const std::shared_ptr<ServerQueue>& Queue() const { return m_queue; }
     std::vector<Arrival> Arrivals() const;
     // Waits until `done(arrivals)` holds or `timeout` passes; returns whether it held.
     bool WaitUntil(const std::function<bool(const std::vector<Arrival>&)>& done, std::chrono::milliseconds timeout);
 
 private:
+    std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>();
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Arrival> m_arrivals;
+    bool m_stop = false;
+    std::thread m_drain;
 };
 
 // Engine diagnostics captured line by line, shared with the engine's threads.

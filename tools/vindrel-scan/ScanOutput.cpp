@@ -1,6 +1,8 @@
 #include "ScanOutput.h"
 
 #include "base/LocaleText.h"
+#include "discovery/ServerFields.h"
+#include "i18n/TextCatalogue.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,47 +25,14 @@ std::string Printable(std::u16string_view text)
     return ToUtf8(clean);
 }
 
-std::string JsonString(std::u16string_view text)
-{
-    std::string out = "\"";
-    for (const char c : ToUtf8(text)) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (u < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-std::string CsvField(std::u16string_view text)
-{
-    const std::string utf8 = ToUtf8(text);
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos)
-        return utf8;
-    std::string out = "\"";
-    for (const char c : utf8)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 }  // namespace
 
 std::string FormatTable(const std::vector<ServerRecord>& servers)
 {
     std::vector<std::vector<std::string>> rows;
-    rows.emplace_back(kServerFieldHeaders.begin(), kServerFieldHeaders.end());
+    std::vector<std::string>& header = rows.emplace_back();
+    for (const ServerField& field : kServerFields)
+        header.push_back(ToUtf8(QueryCatalogueText(TextTable::MainWindow, field.headerKey.data(), kLanguageEnglish)));
     for (const ServerRecord& s : servers) {
         std::vector<std::string> row;
         for (std::size_t i = 0; i < ServerRecord::kFieldCount; ++i)
@@ -83,34 +52,6 @@ std::string FormatTable(const std::vector<ServerRecord>& servers)
                 line += std::string(widths[i] - DisplayWidth(row[i]) + 2, ' ');
         }
         out += line + "\n";
-    }
-    return out;
-}
-
-std::string FormatJson(const std::vector<ServerRecord>& servers)
-{
-    std::string out = "[";
-    for (std::size_t n = 0; n < servers.size(); ++n) {
-        out += n ? ",\n  {" : "\n  {";
-        for (std::size_t i = 0; i < ServerRecord::kFieldCount; ++i) {
-            out += i ? ", \"" : "\"";
-            out += std::string(kServerFieldNames[i]) + "\": " + JsonString(servers[n].Field(i));
-        }
-        out += "}";
-    }
-    return out + (servers.empty() ? "]\n" : "\n]\n");
-}
-
-std::string FormatCsv(const std::vector<ServerRecord>& servers)
-{
-    std::string out;
-    for (std::size_t i = 0; i < ServerRecord::kFieldCount; ++i)
-        out += (i ? "," : "") + std::string(kServerFieldNames[i]);
-    out += "\r\n";
-    for (const ServerRecord& s : servers) {
-        for (std::size_t i = 0; i < ServerRecord::kFieldCount; ++i)
-            out += (i ? "," : "") + CsvField(s.Field(i));
-        out += "\r\n";
     }
     return out;
 }

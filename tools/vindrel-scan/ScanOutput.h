@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// The scanner's three output forms, as UTF-8 text ending with a newline.
+// The scanner's table for people: a header row in English, then one row per
+// server, columns padded with blanks, UTF-8, ending with a newline. The
+// machine-readable forms are discovery/ServerExport.h.
 std::string FormatTable(const std::vector<ServerRecord>& servers);
-std::string FormatJson(const std::vector<ServerRecord>& servers);
-std::string FormatCsv(const std::vector<ServerRecord>& servers);

@@ -4,6 +4,7 @@
 
 #include "ScanCollector.h"
 #include "ScanOutput.h"
+#include "discovery/ServerExport.h"
 #include "discovery/DiscoveryEngine.h"
 
 #include <cerrno>
@@ -114,11 +115,10 @@ int main(int argc, char** argv)
 
     DiscoveryOptions engineOptions;
     engineOptions.diagnostics = o.verbose ? WriteToStandardError : [](std::string_view) {};
-    // Not owned by anyone: listener threads may call it while the process exits.
-    auto* collector = new ScanCollector;
+    ScanCollector collector;
     DiscoveryEngine engine(std::move(engineOptions));
     const auto begin = std::chrono::steady_clock::now();
-    engine.Start(collector);
+    engine.Start(collector.Queue());
 
     const ListenerState state = engine.WaitForListener(std::chrono::seconds(2));
     if (state.status == ListenerState::Status::kNoAddresses) {
@@ -136,10 +136,10 @@ int main(int argc, char** argv)
     const double seconds = o.seconds.value_or(o.waitFor ? 60.0 : 3.0);
     const auto deadline =
         begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
-    collector->WaitFor(o.waitFor ? o.waitFor : static_cast<std::size_t>(-1), deadline);
+    collector.WaitFor(o.waitFor ? o.waitFor : static_cast<std::size_t>(-1), deadline);
     engine.SetPaused(true);
 
-    const auto servers = collector->Servers();
+    const auto& servers = collector.Servers();
     const std::string text = o.format == Format::kJson  ? FormatJson(servers)
                              : o.format == Format::kCsv ? FormatCsv(servers)
                                                         : FormatTable(servers);
