@@ -5,7 +5,9 @@ target_compile_options(vindrel_common INTERFACE
   -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor
   $<$<BOOL:${VINDREL_WERROR}>:-Werror>)
 target_compile_definitions(vindrel_common INTERFACE
-  QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT)
+  QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT
+  # The one version number, from project() in the top CMakeLists.txt.
+  VINDREL_VERSION="${PROJECT_VERSION}")
 
 if(VINDREL_SANITIZE)
   target_compile_options(vindrel_common INTERFACE
