@@ -4,15 +4,17 @@
 //   --list N             time from the first probe on the wire (korvan-sim's
 //                        probe log) to the N-th server listed
 //   --load N SECONDS     once N are listed, SECONDS of steady replies: delay
-//                        of a 10 ms timer, CPU, resident memory, hand-offs
+//                        of a 10 ms timer, CPU, resident memory; then 10 s
+//                        without that timer: how often the GUI thread wakes
 //   --idle SECONDS       no servers, window hidden in the tray: CPU, memory
 // Times are unix seconds so that they compare with the probe log's.
 // Results: "result KEY VALUE" lines on standard error.
 
+#include "mainwnd/ServerList.h"
+#include "mainwnd/ServerListModel.h"
+#include "mainwnd/TrayMenus.h"
 #include "mainwnd/VindrelFrameWnd.h"
-#include "uilib/CListUI.h"
-#include "uilib/CPaintManagerUI.h"
-#include "uilib/MessageChannel.h"
+#include "uilib/ResourcePath.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -139,17 +141,38 @@ void Print(const char* key, double value)
     std::fprintf(stderr, "result %s %.4f\n", key, value);
 }
 
-// Counts the window's hand-offs (message 3024 and the rest) as they arrive.
-class HandOffCounter final : public QObject
+// Context switches of the calling thread so far: each is a wake-up (or a
+// preemption) of it.
+long long ThreadSwitches()
+{
+    std::ifstream status("/proc/thread-self/status");
+    long long total = 0;
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+            total += std::stoll(line.substr(line.find(':') + 1));
+    }
+    return total;
+}
+
+// Counts the window's drains of what the engine found (queued calls to the
+// window) as they arrive.
+class DrainCounter final : public QObject
 {
 public:
+    explicit DrainCounter(const QObject* window)
+        : m_window(window)
+    {
+    }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == MessageChannel::Event::TypeId())
+        if (watched == m_window && event->type() == QEvent::MetaCall)
             ++count;
         return QObject::eventFilter(watched, event);
     }
     long long count = 0;
+
+private:
+    const QObject* m_window;
 };
 
 struct Settings
@@ -187,11 +210,10 @@ class SteadyMeter final : public QObject
 public:
     // `tickMs`: kTimerMs to measure responsiveness; idle runs tick once a
     // second only, or the meter would be the cost it measures.
-    SteadyMeter(double seconds, int servers, int tickMs, const HandOffCounter& handOffs, std::function<void()> done)
+    SteadyMeter(double seconds, int servers, int tickMs, std::function<void()> done)
         : m_seconds(seconds)
         , m_servers(servers)
         , m_tickMs(tickMs)
-        , m_handOffs(handOffs)
         , m_done(std::move(done))
     {
         m_tick.setTimerType(Qt::PreciseTimer);
@@ -204,7 +226,6 @@ public:
         m_cpuAt = CpuSeconds();
         m_threadsAt = CpuByThread();
         m_unixAt = UnixNow();
-        m_handOffsAt = m_handOffs.count;
         m_rss.push_back(ResidentMiB());
         m_clock.start();
         m_last = 0;
@@ -244,7 +265,6 @@ private:
         for (double t : ProbeTimes())
             probes += t >= m_unixAt && t < unixEnd;
         Print("replies_sent_per_s", probes * m_servers / wall);
-        Print("handoffs_per_s", static_cast<double>(m_handOffs.count - m_handOffsAt) / wall);
         for (const auto& [name, seconds] : CpuByThread()) {
             const double used = seconds - m_threadsAt[name];
             if (used > 0.001 * wall)
@@ -256,17 +276,35 @@ private:
     const double m_seconds;
     const int m_servers;
     const int m_tickMs;
-    const HandOffCounter& m_handOffs;
     std::function<void()> m_done;
     QTimer m_tick;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
     double m_cpuAt = 0, m_unixAt = 0;
-    long long m_handOffsAt = 0;
     std::map<std::string, double> m_threadsAt;
     std::vector<double> m_delaysMs;
     std::vector<double> m_rss;
 };
+
+// How often the GUI thread wakes while the engine feeds it, with no timer
+// of the meter's own running: context switches of the GUI thread and the
+// window's drains per second, and the process's CPU.
+void MeasureWakes(double seconds, const DrainCounter& drains, std::function<void()> done)
+{
+    struct Start
+    {
+        long long switches, drains;
+        double cpu, wall;
+    };
+    const Start start{ThreadSwitches(), drains.count, CpuSeconds(), UnixNow()};
+    QTimer::singleShot(static_cast<int>(seconds * 1000), qApp, [start, &drains, done = std::move(done)] {
+        const double wall = UnixNow() - start.wall;
+        Print("gui_wakes_per_s", static_cast<double>(ThreadSwitches() - start.switches) / wall);
+        Print("drains_per_s", static_cast<double>(drains.count - start.drains) / wall);
+        Print("quiet_cpu_percent", 100.0 * (CpuSeconds() - start.cpu) / wall);
+        done();
+    });
+}
 
 }  // namespace
 
@@ -282,44 +320,44 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    HandOffCounter handOffs;
-    app.installEventFilter(&handOffs);
 
     QTemporaryDir settingsDir;  // lang.xml of this run only
-    CPaintManagerUI::SetInstance(&app);
-    CPaintManagerUI::SetResourcePath(QStringLiteral(VINDREL_BIN_DIR "/"));
+    SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
     CVindrelFrameWnd::Options options;
     options.openUrl = [](const QUrl&) {};
     options.settingsDir = settingsDir.path() + u'/';
-    // Kept until the process ends, like the program's own: the engine's
-    // listener may be inside a hand-off when the loop stops.
-    auto* window = new CVindrelFrameWnd(std::move(options));
-    if (!window->Create(nullptr, u"Vindrel", 0x90CF0000u, 0))
+    CVindrelFrameWnd window(std::move(options));
+    if (!window.Initialise()) {
+        std::fprintf(stderr, "bench_window: %s\n", qUtf8Printable(window.ErrorString()));
         return 1;
-    window->SetIcon(128);  // the program icon, also the tray's
-    window->CenterWindow();
-    window->ShowWindow(true, true);
-    auto* list = dynamic_cast<CListUI*>(window->FindControl(u"SERVERLIST"));
-    auto* view = list ? qobject_cast<QTreeView*>(list->GetWidget()) : nullptr;
-    CControlUI* counter = window->FindControl(u"SERVERNUMLABEL2");
+    }
+    window.show();
+    DrainCounter drains(&window);
+    app.installEventFilter(&drains);
+    QTreeView* view = window.Servers().View();
+    QWidget* counter = window.Control(QStringLiteral("SERVERNUMLABEL2"));
     if (!view || !counter)
         return 1;
 
     const int tickMs = settings.mode == Settings::Mode::kIdle ? 1000 : kTimerMs;
-    SteadyMeter steady(settings.seconds, settings.servers, tickMs, handOffs, [] { QCoreApplication::exit(0); });
+    SteadyMeter steady(settings.seconds, settings.servers, tickMs, [&] {
+        if (settings.mode == Settings::Mode::kLoad)
+            MeasureWakes(10, drains, [] { QCoreApplication::exit(0); });
+        else
+            QCoreApplication::exit(0);
+    });
 
     if (settings.mode == Settings::Mode::kIdle) {
         // Let the start settle, then hide to the tray as the close button does.
         QTimer::singleShot(2000, &app, [&] {
-            window->HideWindow();
-            Print("tray_shown", window->Tray().TrayShown() ? 1 : 0);
+            window.HideWindow();
+            Print("tray_shown", window.Tray().TrayShown() ? 1 : 0);
             QTimer::singleShot(1000, &app, [&] { steady.Begin(); });
         });
         return QApplication::exec();
     }
 
-    // Listed: the counter reads N (the N-th hand-off done); visible: the
-    // view has been told of N rows.
+    // Listed: the counter reads N; visible: the view has been told of N rows.
     const QString wanted = QString::number(settings.servers);
     double counterAt = 0, viewAt = 0;
     QObject::connect(view->model(), &QAbstractItemModel::rowsInserted, &app, [&] {
@@ -330,7 +368,7 @@ int main(int argc, char** argv)
     poll.setTimerType(Qt::PreciseTimer);
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (counterAt == 0 && counter->GetText() == wanted)
+        if (counterAt == 0 && counter->property("text").toString() == wanted)
             counterAt = UnixNow();
         const bool late = UnixNow() - startedAt > std::chrono::duration<double>(kListGiveUp).count();
         if ((counterAt == 0 || viewAt == 0) && !late)
@@ -341,11 +379,11 @@ int main(int argc, char** argv)
         Print("first_probe_after_start_s", firstProbe - startedAt);
         Print("listed_s", counterAt > 0 ? counterAt - firstProbe : -1);
         Print("visible_s", viewAt > 0 ? viewAt - firstProbe : -1);
-        Print("rows", list->GetCount());
+        Print("rows", window.Servers().Model().Count());
         if (settings.mode == Settings::Mode::kList || counterAt == 0)
             QCoreApplication::exit(counterAt > 0 ? 0 : 1);
         else
-            QTimer::singleShot(2000, &app, [&] { steady.Begin(); });  // past the first burst
+            steady.Begin();
     });
     poll.start();
     return QApplication::exec();

@@ -1,7 +1,5 @@
 #include "app/TerminationSignals.h"
 
-#include "uilib/WindowFunctions.h"
-
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -36,7 +34,7 @@ bool QuitMessageLoopOnTerminationSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char drained[16];
         while (read(g_signalPipe[0], drained, sizeof drained) > 0) {}
-        PostQuitMessage(0);
+        QCoreApplication::exit(0);
     });
     struct sigaction action
     {};

@@ -1,7 +1,7 @@
 #pragma once
 
 // SIGTERM, SIGHUP and SIGINT (logout, a closed terminal, Ctrl+C) end the
-// message loop the way Exit does, so the program ends with code 0 and its
+// event loop the way Exit does, so the program ends with code 0 and its
 // tray icon goes away. Call once on the GUI thread after the QApplication
 // exists; returns false when the signals could not be routed (they then
 // keep their default action).

@@ -268,6 +268,11 @@ DiscoveryEngine::DiscoveryEngine(DiscoveryOptions options)
 
 DiscoveryEngine::~DiscoveryEngine()
 {
+    Stop();
+}
+
+void DiscoveryEngine::Stop()
+{
     // The threads go on until the process ends; they hand nothing more over.
     if (m_shared->started.load())
         m_shared->queue->SetAccepting(false);

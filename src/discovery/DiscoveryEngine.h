@@ -63,6 +63,8 @@ public:
     // Starts the threads, once; a null queue or a second call does nothing.
     // The threads share `queue` with the consumer and push every reply into it.
     void Start(std::shared_ptr<ServerQueue> queue);
+    // Hands nothing more over from now on. Idempotent.
+    void Stop();
 
     // Any thread. Once SetPaused(true) returns nothing more reaches the queue,
     // not even what waited in it; a datagram that arrives meanwhile is

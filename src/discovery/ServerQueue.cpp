@@ -2,8 +2,9 @@
 
 #include <utility>
 
-ServerQueue::ServerQueue(std::size_t capacity)
+ServerQueue::ServerQueue(std::size_t capacity, Merge merge)
     : m_capacity(capacity)
+    , m_merge(merge)
 {
 }
 
@@ -19,13 +20,16 @@ bool ServerQueue::Push(ServerSighting sighting)
         std::lock_guard lock(m_mutex);
         if (!m_accepting)
             return false;
-        if (const auto it = m_byIp.find(sighting.record.IP); it != m_byIp.end()) {
-            m_waiting[it->second] = std::move(sighting);
-            return true;
+        if (m_merge == Merge::kByIp) {
+            if (const auto it = m_byIp.find(sighting.record.IP); it != m_byIp.end()) {
+                m_waiting[it->second] = std::move(sighting);
+                return true;
+            }
         }
         if (m_waiting.size() >= m_capacity)
             return false;
-        m_byIp.emplace(sighting.record.IP, m_waiting.size());
+        if (m_merge == Merge::kByIp)
+            m_byIp.emplace(sighting.record.IP, m_waiting.size());
         m_waiting.push_back(std::move(sighting));
         if (m_waiting.size() == 1 && m_armed && m_wake)
             m_wake();

@@ -39,9 +39,14 @@ class ServerQueue final
 public:
     using Wake = std::function<void()>;
 
-    // At most `capacity` distinct servers wait at a time; a flood of spoofed
+    enum class Merge {
+        kByIp,  // a newer sighting of a waiting server replaces it in place
+        kNone,  // every sighting waits (captures, tests that count replies)
+    };
+
+    // At most `capacity` sightings wait at a time; a flood of spoofed
     // senders beyond it is dropped rather than held in memory.
-    explicit ServerQueue(std::size_t capacity = 65536);
+    explicit ServerQueue(std::size_t capacity = 65536, Merge merge = Merge::kByIp);
     ServerQueue(const ServerQueue&) = delete;
     ServerQueue& operator=(const ServerQueue&) = delete;
 
@@ -77,6 +82,7 @@ public:
 
 private:
     const std::size_t m_capacity;
+    const Merge m_merge;
     mutable std::mutex m_mutex;
     std::condition_variable m_nonEmpty;
     std::vector<ServerSighting> m_waiting;

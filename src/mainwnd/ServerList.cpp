@@ -1,97 +1,123 @@
 #include "mainwnd/ServerList.h"
 
-#include "discovery/ServerRecord.h"
-#include "uilib/CDialogBuilder.h"
-#include "uilib/CListContainerElementUI.h"
-#include "uilib/CListUI.h"
-#include "uilib/CPaintManagerUI.h"
+#include "discovery/ServerFields.h"
+#include "mainwnd/ServerListModel.h"
+#include "uilib/ResourcePath.h"
+#include "uilib/SkinLoader.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QTreeView>
 
-#include <array>
-#include <memory>
+#include <algorithm>
 
 namespace {
 
-// Row labels in ServerRecord field order. UPTIMEABEL is spelled as the row
-// templates spell it.
-constexpr std::array<const char16_t*, ServerRecord::kFieldCount> kFieldLabels = {
-    u"NAMELABEL", u"IPLABEL",         u"PORTLABEL",     u"VERSIONLABEL", u"SERIALLABEL",
-    u"MACLABEL",  u"DEVICETYPELABEL", u"KORVANIDLABEL", u"UPTIMEABEL",
-};
+// The fields a row template shows, by its labels in document order.
+std::vector<int> TemplateFields(const QWidget& row)
+{
+    std::vector<int> fields;
+    // findChildren walks depth first in creation order: the document order.
+    const auto labels = row.findChildren<QLabel*>();
+    for (const QLabel* label : labels) {
+        const auto it = std::find_if(kServerFields.begin(), kServerFields.end(), [&](const ServerField& f) {
+            return QStringView(f.rowLabel) == label->objectName();
+        });
+        const int field = static_cast<int>(it - kServerFields.begin());
+        if (it != kServerFields.end() && std::find(fields.begin(), fields.end(), field) == fields.end())
+            fields.push_back(field);
+    }
+    return fields;
+}
 
 }  // namespace
 
-ServerList::ServerList(CPaintManagerUI& manager, IDialogBuilderCallback& builderCallback)
-    : m_manager(manager)
-    , m_builderCallback(builderCallback)
+ServerList::ServerList(QObject* parent)
+    : QObject(parent)
+    , m_model(new ServerListModel(this))
 {
 }
 
-CListUI* ServerList::List() const
+ServerList::~ServerList() = default;
+
+void ServerList::Attach(QWidget* content)
 {
-    return dynamic_cast<CListUI*>(m_manager.FindControl(u"SERVERLIST"));
+    m_view = content->findChild<QTreeView*>(QStringLiteral("SERVERLIST"));
+    m_counter = content->findChild<QLabel*>(QStringLiteral("SERVERNUMLABEL2"));
+    m_eventShown = content->findChild<QLabel*>(QStringLiteral("EVENT2"));
+    m_eventAddress = content->findChild<QLabel*>(QStringLiteral("EVENT3"));
+
+    std::vector<int> fields;
+    if (const std::unique_ptr<QWidget> row = LoadSkinOrReport(ResolveResourcePath(QStringLiteral("listitem.xml"))))
+        fields = TemplateFields(*row);
+    const int ipField = static_cast<int>(ServerColumn::IP);
+    m_takesRows = m_view && std::find(fields.begin(), fields.end(), ipField) != fields.end();
+    if (!m_view)
+        return;
+    m_view->setModel(m_model);
+    m_view->setRootIsDecorated(false);
+    m_view->setItemsExpandable(false);
+    m_view->setUniformRowHeights(true);  // keeps thousands of rows cheap to lay out
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setAllColumnsShowFocus(true);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ShowTemplateColumns(fields);
 }
 
-bool ServerList::IsServerListed(std::u16string_view ip) const
+// Column i of the view is the template's i-th label; fields it lacks are not
+// shown. The skin's `columnWidths` (pixels, ";"-separated) size the shown
+// columns in that order; the last one stretches.
+void ServerList::ShowTemplateColumns(const std::vector<int>& fields)
 {
-    const CListUI* list = List();
-    return list && list->FindRowByText(u"IPLABEL", CDuiString(ip)) >= 0;
-}
-
-void ServerList::AddServerRow(const ServerRecord& record)
-{
-    if (IsServerListed(record.IP))
-        return;
-    CListUI* list = List();
-    if (!list)
-        return;
-    std::unique_ptr<CListContainerElementUI> row(
-        CDialogBuilder::Create(u"listitem.xml", nullptr, &m_builderCallback, &m_manager));
-    // A row without IPLABEL could never be recognised again: every reply of
-    // the same server would add another row. Such a template adds nothing.
-    if (!row || !row->FindSubControl(u"IPLABEL"))
-        return;
-    CListContainerElementUI* added = row.get();
-    if (!list->Add(added))
-        return;
-    row.release();  // the list owns it now
-    for (std::size_t i = 0; i < kFieldLabels.size(); ++i) {
-        if (CControlUI* label = added->FindSubControl(kFieldLabels[i]))
-            label->SetText(CDuiString(record.Field(i)));
+    QHeaderView* header = m_view->header();
+    for (int field = 0; field < m_model->columnCount(); ++field)
+        header->setSectionHidden(field, std::find(fields.begin(), fields.end(), field) == fields.end());
+    for (std::size_t visual = 0; visual < fields.size(); ++visual)
+        header->moveSection(header->visualIndex(fields[visual]), static_cast<int>(visual));
+    const QStringList widths = m_view->property("columnWidths").toString().split(u';', Qt::SkipEmptyParts);
+    for (int i = 0; i < widths.size() && i < static_cast<int>(fields.size()); ++i) {
+        bool ok = false;
+        const int width = widths[i].trimmed().toInt(&ok);
+        if (ok && width > 0)
+            header->resizeSection(fields[static_cast<std::size_t>(i)], width);
     }
-    if (CControlUI* event = m_manager.FindControl(u"EVENT2"))
-        event->SetVisible(true);
-    if (CControlUI* address = m_manager.FindControl(u"EVENT3"))
-        address->SetText(CDuiString(record.IP));
-    if (CControlUI* counter = m_manager.FindControl(u"SERVERNUMLABEL2"))
-        counter->SetText(QString::number(list->GetCount()));
+}
+
+void ServerList::Add(std::vector<ServerSighting> batch)
+{
+    if (!m_takesRows || batch.empty())
+        return;
+    if (m_model->Add(std::move(batch)) == 0)
+        return;
+    if (m_eventShown)
+        m_eventShown->setVisible(true);
+    if (m_eventAddress)
+        m_eventAddress->setText(QString::fromStdU16String(m_model->RowAt(m_model->Count() - 1).record.IP));
+    if (m_counter)
+        m_counter->setText(QString::number(m_model->Count()));
 }
 
 void ServerList::RemoveAll()
 {
-    if (CListUI* list = List())
-        list->RemoveAll();
-    if (CControlUI* event = m_manager.FindControl(u"EVENT2"))
-        event->SetVisible(false);
-    if (CControlUI* address = m_manager.FindControl(u"EVENT3"))
-        address->SetText(u"");
-    if (CControlUI* counter = m_manager.FindControl(u"SERVERNUMLABEL2"))
-        counter->SetText(u"0");
+    m_model->Clear();
+    if (m_eventShown)
+        m_eventShown->setVisible(false);
+    if (m_eventAddress)
+        m_eventAddress->setText(QString());
+    if (m_counter)
+        m_counter->setText(QStringLiteral("0"));
 }
 
-void ServerList::ApplySkinColumnWidths()
+void ServerList::SetHeaderTexts(const QStringList& texts)
 {
-    const CListUI* list = List();
-    auto* view = list ? qobject_cast<QTreeView*>(list->GetWidget()) : nullptr;
-    if (!view)
-        return;
-    const QStringList widths = view->property("columnWidths").toString().split(u';', Qt::SkipEmptyParts);
-    for (int column = 0; column < widths.size(); ++column) {
-        bool ok = false;
-        const int width = widths[column].trimmed().toInt(&ok);
-        if (ok && width > 0)
-            view->header()->resizeSection(column, width);
-    }
+    m_model->SetHeaderTexts(texts);
+}
+
+int ServerList::SelectedRow() const
+{
+    if (!m_view || !m_view->selectionModel())
+        return -1;
+    const auto rows = m_view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }

@@ -1,38 +1,61 @@
 #pragma once
 
-#include "uilib/CDuiString.h"
+#include "discovery/ServerQueue.h"
 
-#include <string_view>
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QTreeView>
 
-class CListUI;
-class CPaintManagerUI;
-class IDialogBuilderCallback;
-struct ServerRecord;
+#include <vector>
 
-// The server rows of the main window's SERVERLIST and the status labels that
-// describe them. The list itself is the one record of what is shown; the
-// duplicate test asks the list's own index of its IPLABEL cells. GUI thread
-// only.
-class ServerList final
+class QWidget;
+class ServerListModel;
+
+// The server list of the main window: the model behind the skin's
+// SERVERLIST view, the columns the row template shows, and the status labels
+// that describe the list (SERVERNUMLABEL2 counts the rows, EVENT2 and EVENT3
+// tell the server found last). GUI thread only.
+//
+// The row template "listitem.xml" names which fields a row shows, in which
+// order: its labels, in document order (NAMELABEL … UPTIMEABEL). A template
+// without IPLABEL, or none at all, adds no rows: without the address a row
+// could never be recognised again, and every reply would add another.
+class ServerList final : public QObject
 {
-public:
-    // Both belong to the main window, which outlives this object.
-    ServerList(CPaintManagerUI& manager, IDialogBuilderCallback& builderCallback);
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ServerList)
 
-    // Appends a row for a server not listed yet (by exact IP text) and
-    // updates the counter and the event line; a listed server changes
-    // nothing. `record` is read during the call only.
-    void AddServerRow(const ServerRecord& record);
-    bool IsServerListed(std::u16string_view ip) const;
+public:
+    explicit ServerList(QObject* parent = nullptr);
+    ~ServerList() override;
+
+    // Finds the list and its labels below `content` (each may be missing),
+    // reads the row template and the skin's column widths.
+    void Attach(QWidget* content);
+
+    // Adds a row for every server not listed yet and updates the counter and
+    // the event line when one was added.
+    void Add(std::vector<ServerSighting> batch);
     // Removes every row and resets the counter and the event line.
     void RemoveAll();
-    // Column widths from the skin: SERVERLIST's dynamic property
-    // `columnWidths`, pixels separated by ";" (the last column stretches).
-    void ApplySkinColumnWidths();
+    void SetHeaderTexts(const QStringList& texts);
+
+    // The selected row, or -1.
+    int SelectedRow() const;
+    ServerListModel& Model() { return *m_model; }
+    const ServerListModel& Model() const { return *m_model; }
+    QTreeView* View() const { return m_view; }
+    // Whether the row template lets rows be added at all.
+    bool TakesRows() const { return m_takesRows; }
 
 private:
-    CListUI* List() const;
+    void ShowTemplateColumns(const std::vector<int>& fields);
 
-    CPaintManagerUI& m_manager;
-    IDialogBuilderCallback& m_builderCallback;
+    ServerListModel* m_model;  // child
+    QPointer<QTreeView> m_view;
+    QPointer<QLabel> m_counter;
+    QPointer<QLabel> m_eventShown;
+    QPointer<QLabel> m_eventAddress;
+    bool m_takesRows = false;
 };

@@ -1,128 +1,142 @@
 #include "mainwnd/TrayMenus.h"
 
-#include "i18n/LanguagePreference.h"
-#include "mainwnd/VindrelFrameWnd.h"
-#include "uilib/CMenuElementUI.h"
-#include "uilib/CMenuUI.h"
-#include "uilib/CMenuWnd.h"
-#include "uilib/CResourceManager.h"
-#include "uilib/MenuCmd.h"
-#include "uilib/WindowFunctions.h"
+#include "uilib/ResourcePath.h"
+#include "uilib/SkinLoader.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
-constexpr UINT kProgramIcon = 128;
-constexpr DWORD kOpenUpwardsRight = eMenuAlignment_Left | eMenuAlignment_Bottom;  // 18
-
-CMenuElementUI* MakePlainItem(const char16_t* name, const char16_t* text)
+// menu.xml gives the look; without it the menu is a plain one, so that a
+// hidden window can always be shown again and the program always ended.
+std::unique_ptr<QMenu> LoadMenu()
 {
-    auto* item = new CMenuElementUI;
-    item->SetName(name);
-    item->SetText(text);
-    return item;
+    std::unique_ptr<QMenu> menu = LoadSkinMenu(ResolveResourcePath(QStringLiteral("menu.xml")));
+    return menu ? std::move(menu) : std::make_unique<QMenu>();
 }
 
-// Hands `item` to `menu`; an item the menu refuses is freed here.
-void Append(CMenuUI& menu, CMenuElementUI* item)
+QAction* AddPlainItem(QMenu& menu, const QString& name, const QString& text)
 {
-    if (!menu.Add(item))
-        delete item;
+    auto* action = new QAction(text, &menu);
+    action->setObjectName(name);
+    menu.addAction(action);
+    return action;
+}
+
+// The menu's bottom left corner at `point`, kept inside the screen, as a
+// menu at a tray icon near an edge must be.
+QPoint TopLeftFor(const QMenu& menu, QPoint point)
+{
+    const QSize size = menu.sizeHint();
+    QPoint topLeft(point.x(), point.y() - size.height());
+    if (const QScreen* screen = QGuiApplication::screenAt(point)) {
+        const QRect area = screen->availableGeometry();
+        topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() - size.width() + 1)));
+        topLeft.setY(std::clamp(topLeft.y(), area.top(), std::max(area.top(), area.bottom() - size.height() + 1)));
+    }
+    return topLeft;
 }
 
 }  // namespace
 
-TrayMenus::TrayMenus(CVindrelFrameWnd& window)
-    : m_window(window)
+TrayMenus::TrayMenus(QWidget* window)
+    : QObject(window)
+    , m_window(window)
+    , m_trayMenu(LoadMenu())
+    , m_languageMenu(LoadMenu())
 {
+    m_trayMenu->addAction(MakeMenuItem(QStringLiteral("show"), m_trayMenu.get()));
+    m_trayMenu->addAction(MakeMenuItem(QStringLiteral("exit"), m_trayMenu.get()));
+    AddPlainItem(*m_languageMenu, QStringLiteral("LANG_ENGLISH"), QStringLiteral("English"));
+    AddPlainItem(*m_languageMenu, QStringLiteral("LANG_CHINESE"), QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
+    for (QMenu* menu : {m_trayMenu.get(), m_languageMenu.get()}) {
+        const auto actions = menu->actions();
+        for (QAction* action : actions)
+            ConnectByName(action);
+    }
 }
 
 TrayMenus::~TrayMenus() = default;
 
+QAction* TrayMenus::MakeMenuItem(const QString& word, QObject* parent)
+{
+    auto* action = new QAction(parent);
+    const QString upper = word.toUpper();
+    action->setObjectName(QStringLiteral("MENU_") + upper);
+    SetTextKey(action, QStringLiteral("menu_") + upper);
+    return action;
+}
+
+void TrayMenus::ConnectByName(QAction* action)
+{
+    const QString name = action->objectName();
+    if (name.compare(u"MENU_SHOW", Qt::CaseInsensitive) == 0)
+        connect(action, &QAction::triggered, this, &TrayMenus::ShowRequested);
+    else if (name == u"MENU_EXIT")
+        connect(action, &QAction::triggered, this, &TrayMenus::ExitRequested);
+    else if (name == u"LANG_ENGLISH")
+        connect(action, &QAction::triggered, this, [this] { emit LanguageChosen(QStringLiteral("en")); });
+    else if (name == u"LANG_CHINESE")
+        connect(action, &QAction::triggered, this, [this] { emit LanguageChosen(QStringLiteral("zh_cn")); });
+}
+
 void TrayMenus::CreateTrayIcon()
 {
-    m_trayIcon.CreateTrayIcon(m_window.GetHWND(), kProgramIcon, u"Vindrel", 0);
+    QIcon icon = LoadSkinImage(QStringLiteral("res/vindrel.png"));
+    if (icon.isNull())
+        icon = m_window->windowIcon();
+    m_icon = std::make_unique<QSystemTrayIcon>(icon);
+    m_icon->setToolTip(QStringLiteral("Vindrel"));
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayMenus::OnActivated);
+    m_icon->show();
 }
 
-CMenuWnd& TrayMenus::OpenMenu()
+void TrayMenus::RemoveTrayIcon()
 {
-    m_menu.reset();
-    m_menu = std::make_unique<CMenuWnd>();
-    POINT cursor;
-    GetCursorPos(&cursor);
-    m_menu->Init(nullptr, u"menu.xml", cursor, &m_window.GetPaintManager(), nullptr, kOpenUpwardsRight);
-    return *m_menu;
+    if (m_icon)
+        m_icon->hide();
+    m_icon.reset();
 }
 
-LRESULT TrayMenus::OnTrayNotify(WPARAM, LPARAM lParam)
+bool TrayMenus::TrayShown() const
 {
-    if (lParam != WM_LBUTTONUP && lParam != WM_RBUTTONUP)
-        return 0;
-    CMenuWnd& menu = OpenMenu();
-    if (CMenuUI* root = menu.GetMenuUI()) {
-        Append(*root, MakeMenuItem(u"show"));
-        Append(*root, MakeMenuItem(u"exit"));
-    }
-    menu.ResizeMenu();
-    return 0;
+    // isVisible() says true even where no notification area exists.
+    return m_icon && m_icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-CMenuElementUI* TrayMenus::MakeMenuItem(std::u16string_view word)
+void TrayMenus::OnActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    auto* item = new CMenuElementUI;
-    item->SetResourceText(true);
-    CDuiString upper(word);
-    upper.MakeUpper();
-    item->SetName(CDuiString(u"MENU_") + upper);
-    // The catalogue compares keys ignoring case, so "menu_SHOW" finds menu_show.
-    item->SetText(CDuiString(u"menu_") + upper);
-    return item;
+    // Releasing either button opens the menu; double and middle clicks do not.
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+        ShowTrayMenu();
+}
+
+void TrayMenus::ShowTrayMenu()
+{
+    PopUp(*m_trayMenu, *m_languageMenu);
 }
 
 void TrayMenus::ShowLanguageMenu()
 {
-    CMenuWnd& menu = OpenMenu();
-    if (CMenuUI* root = menu.GetMenuUI()) {
-        Append(*root, MakePlainItem(u"LANG_ENGLISH", u"English"));
-        Append(*root, MakePlainItem(u"LANG_CHINESE", u"\u7B80\u4F53\u4E2D\u6587"));
-    }
-    menu.ResizeMenu();
+    PopUp(*m_languageMenu, *m_trayMenu);
 }
 
-LRESULT TrayMenus::OnMenuCommand(WPARAM wParam)
+void TrayMenus::PopUp(QMenu& menu, QMenu& other)
 {
-    if (wParam == 0)
-        return 0;
-    auto* command = reinterpret_cast<MenuCmd*>(wParam);
-    const CDuiString name(command->Name);
-    m_window.GetPaintManager().DeletePtr(command);
-
-    if (name.CompareNoCase(u"MENU_SHOW") == 0)
-        m_window.ShowNormal();
-    else if (name == u"MENU_EXIT")
-        ExitApplication();
-    else if (name == u"LANG_ENGLISH")
-        SwitchLanguage(u"en");
-    else if (name == u"LANG_CHINESE")
-        SwitchLanguage(u"zh_cn");
-    return 0;
+    other.close();
+    menu.adjustSize();
+    menu.popup(TopLeftFor(menu, QCursor::pos()));
 }
 
-void TrayMenus::SwitchLanguage(const CDuiString& code)
+void TrayMenus::Retranslate(const TextLookup& lookup)
 {
-    CResourceManager* resources = CResourceManager::GetInstance();
-    resources->SetLanguage(code);
-    resources->ReloadText();
-    // Two size changes make the layout take the new texts' sizes; the window
-    // ends where it was.
-    const RECT rect = m_window.GetWindowRect();
-    m_window.MoveWindow(rect.left, rect.top, rect.right - rect.left + 1, rect.bottom - rect.top, true);
-    m_window.MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, true);
-    WriteLanguagePreference(m_window.SettingsDir().ToU16String(), code.ToU16String());
-}
-
-void TrayMenus::ExitApplication()
-{
-    if (m_trayIcon.Enabled())
-        m_trayIcon.DeleteTrayIcon();
-    PostQuitMessage(0);
+    TranslateSkin(m_trayMenu.get(), lookup);
+    TranslateSkin(m_languageMenu.get(), lookup);
 }

@@ -1,56 +1,67 @@
 #pragma once
 
-#include "uilib/CDuiString.h"
-#include "uilib/CTrayIcon.h"
-#include "uilib/UiDefs.h"
+#include "uilib/SkinText.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
 
 #include <memory>
-#include <string_view>
 
-class CMenuElementUI;
-class CMenuWnd;
-class CVindrelFrameWnd;
+class QAction;
+class QMenu;
+class QWidget;
 
-// The main window's tray icon and its two pop-up menus: the tray menu (Show,
-// Exit) and the language menu (English, 简体中文), and what their commands
-// do. At most one menu object exists at a time; opening either menu replaces
-// it. GUI thread only.
-class TrayMenus final
+// The main window's tray icon and its two pop-up menus, both skinned by
+// "menu.xml": the tray menu (Show, Exit) and the language menu (English,
+// 简体中文). Items of menu.xml's own come first and do nothing unless their
+// name is one of the program's (MENU_SHOW in any case, MENU_EXIT,
+// LANG_ENGLISH, LANG_CHINESE). The menus open at the cursor, upwards and to
+// the right; opening one closes the other. GUI thread only.
+class TrayMenus final : public QObject
 {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TrayMenus)
+
 public:
-    // `window` owns this object and outlives it.
-    explicit TrayMenus(CVindrelFrameWnd& window);
-    ~TrayMenus();
+    // `window` is the main window, the parent of this object.
+    explicit TrayMenus(QWidget* window);
+    ~TrayMenus() override;
 
-    // Shows the icon (tooltip "Vindrel"); its mouse messages come back as 1025.
+    // Shows the icon (tooltip "Vindrel"); a released button over it opens
+    // the tray menu.
     void CreateTrayIcon();
-    // True while the icon is really shown in a notification area.
-    bool TrayShown() const { return m_trayIcon.Enabled(); }
+    void RemoveTrayIcon();
+    // True only while the icon is really shown in a notification area.
+    bool TrayShown() const;
 
-    // Message 1025: a button released over the icon (514, 517) opens the tray
-    // menu at the cursor; every other mouse message is ignored.
-    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-    // Message 1145: `wParam` is a library-allocated MenuCmd, or 0. The record
-    // is released here whatever its name.
-    LRESULT OnMenuCommand(WPARAM wParam);
+    void ShowTrayMenu();
     void ShowLanguageMenu();
-    // A tray item for "show" or "exit": named MENU_<WORD>, its text the key
-    // menu_<WORD>. The caller owns it until a menu takes it.
-    static CMenuElementUI* MakeMenuItem(std::u16string_view word);
-    // Re-texts every control, lays the window out again where it was and
-    // stores the choice in lang.xml.
-    void SwitchLanguage(const CDuiString& code);
-    // Removes the tray icon and ends the message loop with code 0.
-    void ExitApplication();
+    // Re-texts the items whose text is a catalogue key.
+    void Retranslate(const TextLookup& lookup);
 
-    CMenuWnd* CurrentMenu() const { return m_menu.get(); }
+    QMenu* TrayMenu() const { return m_trayMenu.get(); }
+    QMenu* LanguageMenu() const { return m_languageMenu.get(); }
+    QSystemTrayIcon* Icon() const { return m_icon.get(); }
+
+    // A tray item for the command word "show" or "exit": named MENU_<WORD>,
+    // its text the key menu_<WORD>, which the catalogue finds because keys
+    // ignore case. Owned by `parent`.
+    static QAction* MakeMenuItem(const QString& word, QObject* parent);
+
+signals:
+    void ShowRequested();
+    void ExitRequested();
+    void LanguageChosen(const QString& code);
 
 private:
-    // Replaces the current menu with a new one from menu.xml at the cursor,
-    // opening upwards and to the right.
-    CMenuWnd& OpenMenu();
+    void OnActivated(QSystemTrayIcon::ActivationReason reason);
+    // Lets an item act by its name.
+    void ConnectByName(QAction* action);
+    void PopUp(QMenu& menu, QMenu& other);
 
-    CVindrelFrameWnd& m_window;
-    std::unique_ptr<CMenuWnd> m_menu;
-    CTrayIcon m_trayIcon;
+    QWidget* m_window;  // parent
+    std::unique_ptr<QMenu> m_trayMenu;
+    std::unique_ptr<QMenu> m_languageMenu;
+    std::unique_ptr<QSystemTrayIcon> m_icon;
 };

@@ -1,18 +1,24 @@
 #include "mainwnd/VindrelFrameWnd.h"
 
-#include "base/MessageTarget.h"
-#include "discovery/ServerQueue.h"
-#include "discovery/ServerRecord.h"
+#include "base/ExecutablePath.h"
+#include "base/LocaleText.h"
+#include "discovery/ServerFields.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
+#include "mainwnd/ServerList.h"
+#include "mainwnd/ServerListModel.h"
 #include "mainwnd/ServerPageAddress.h"
-#include "uilib/CButtonUI.h"
-#include "uilib/CListContainerElementUI.h"
-#include "uilib/CListUI.h"
-#include "uilib/CResourceManager.h"
-#include "uilib/WindowFunctions.h"
+#include "mainwnd/TrayMenus.h"
+#include "uilib/ResourcePath.h"
+#include "uilib/SkinButton.h"
+#include "uilib/SkinText.h"
+#include "uilib/WindowFrame.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QLayout>
+#include <QTreeView>
 
 namespace {
 
@@ -34,9 +40,18 @@ constexpr const char16_t* kStopIdleLook =
     u"pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FFB0BBC7\" hotbkcolor=\"#FF808080\" pushedbkcolor=\"#FF4B74B4\" "
     u"pushedtextcolor=\"#FFFFFFFF\"";
 
-void OpenWithDesktop(const QUrl& url)
+QString ExecutableFolder()
 {
-    QDesktopServices::openUrl(url);
+    return QString::fromStdU16String(DecodeLocal8Bit(ExecutableDir()));
+}
+
+// Ends the event loop once the handler that asks has finished, like a quit
+// message; a request made before the loop runs still ends it.
+void QueueQuit(int code)
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -48,188 +63,224 @@ CVindrelFrameWnd::CVindrelFrameWnd()
 
 CVindrelFrameWnd::CVindrelFrameWnd(Options options)
     : m_options(std::move(options))
-    , m_settingsDir(m_options.settingsDir.IsEmpty() ? CPaintManagerUI::GetInstancePath() : m_options.settingsDir)
-    , m_trayMenus(*this)
-    , m_serverList(m_pm, *this)
+    , m_settingsDir(m_options.settingsDir.isEmpty() ? ExecutableFolder() : m_options.settingsDir)
+    , m_servers(new ServerList(this))
+    , m_engine(m_options.discovery)
 {
     if (!m_options.openUrl)
-        m_options.openUrl = OpenWithDesktop;
+        m_options.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    setWindowTitle(QStringLiteral("Vindrel"));
+    m_rearm.setSingleShot(true);
+    m_rearm.setInterval(1000 / kDrainsPerSecond);
+    connect(&m_rearm, &QTimer::timeout, this, &CVindrelFrameWnd::OnRearm);
+    // Called on a listener thread with the queue's lock held: only post.
+    // The destructor clears it before the window goes.
+    m_queue->SetWake([this] { QMetaObject::invokeMethod(this, &CVindrelFrameWnd::DrainQueue, Qt::QueuedConnection); });
 }
 
 CVindrelFrameWnd::~CVindrelFrameWnd()
 {
     m_queue->SetWake({});
+    m_engine.Stop();
+}
+
+bool CVindrelFrameWnd::Initialise()
+{
+    if (m_content)
+        return true;
+    if (!BuildSkinnedWindow(*this, QStringLiteral("vindrel.xml"), m_error))
+        return false;
+    m_content = layout()->itemAt(0)->widget();
+    const QIcon icon = LoadSkinImage(QStringLiteral("res/vindrel.png"));
+    if (!icon.isNull())
+        setWindowIcon(icon);
+    m_servers->Attach(m_content);
+    m_tray = new TrayMenus(this);
+    connect(m_tray, &TrayMenus::ShowRequested, this, &CVindrelFrameWnd::ShowNormal);
+    connect(m_tray, &TrayMenus::ExitRequested, this, &CVindrelFrameWnd::ExitApplication);
+    connect(m_tray, &TrayMenus::LanguageChosen, this, &CVindrelFrameWnd::SwitchLanguage);
+    ConnectControls();
+
+    m_language = QString::fromStdU16String(StartupLanguage(m_settingsDir.toStdU16String()));
+    Retranslate();
+    m_tray->CreateTrayIcon();
+    if (m_options.startDiscovery)
+        m_engine.Start(m_queue);
+    StartSearch();
+    return true;
+}
+
+void CVindrelFrameWnd::ConnectControls()
+{
+    const std::pair<const char*, void (CVindrelFrameWnd::*)()> actions[] = {
+        {"MINBTN", &CVindrelFrameWnd::MinimizeWindow}, {"MAXBTN", &CVindrelFrameWnd::ToggleMaximize},
+        {"CLOSEBTN", &CVindrelFrameWnd::HideWindow},   {"SEARCHBTN", &CVindrelFrameWnd::StartSearch},
+        {"STOPBTN", &CVindrelFrameWnd::StopSearch},    {"REFRESHBTN", &CVindrelFrameWnd::RefreshList},
+    };
+    for (const auto& [name, action] : actions) {
+        if (SkinButton* button = Button(QString::fromLatin1(name)))
+            connect(button, &SkinButton::clicked, this, action);
+    }
+    if (SkinButton* language = Button(QStringLiteral("LANGUAGEBTN")))
+        connect(language, &SkinButton::clicked, m_tray, &TrayMenus::ShowLanguageMenu);
+    if (QTreeView* view = m_servers->View())
+        connect(view, &QTreeView::activated, this, &CVindrelFrameWnd::OpenServerPage);
+}
+
+QWidget* CVindrelFrameWnd::Control(const QString& name) const
+{
+    if (!m_content || name.isEmpty())
+        return nullptr;
+    return m_content->objectName() == name ? m_content : m_content->findChild<QWidget*>(name);
+}
+
+SkinButton* CVindrelFrameWnd::Button(const QString& name) const
+{
+    return qobject_cast<SkinButton*>(Control(name));
+}
+
+QString CVindrelFrameWnd::Text(const QString& key) const
+{
+    const char16_t* text = QueryCatalogueText(TextTable::MainWindow, reinterpret_cast<const char16_t*>(key.utf16()),
+                                              m_language.toStdU16String());
+    return text ? QString::fromUtf16(text) : QString();
+}
+
+void CVindrelFrameWnd::Retranslate()
+{
+    const TextLookup lookup = [this](const QString& key) { return Text(key); };
+    TranslateSkin(m_content, lookup);
+    QStringList headers;
+    for (const ServerField& field : kServerFields)
+        headers.append(Text(QString::fromUtf16(field.headerKey.data(), field.headerKey.size())));
+    m_servers->SetHeaderTexts(headers);
+    m_tray->Retranslate(lookup);
 }
 
 void CVindrelFrameWnd::DrainQueue()
 {
-    for (const ServerSighting& sighting : m_queue->Take())
-        m_serverList.AddServerRow(sighting.record);
+    m_servers->Add(m_queue->Take());
+    // The next sightings wait a little, so that the window wakes at most
+    // kDrainsPerSecond times a second however fast replies come.
+    m_rearm.start();
+}
+
+void CVindrelFrameWnd::OnRearm()
+{
     if (!m_queue->Arm())
         DrainQueue();
 }
 
-void CVindrelFrameWnd::OnFinalMessage(HWND window)
+void CVindrelFrameWnd::closeEvent(QCloseEvent* event)
 {
-    WindowImplBase::OnFinalMessage(window);
-}
-
-void CVindrelFrameWnd::InitWindow()
-{
-    CResourceManager* resources = CResourceManager::GetInstance();
-    resources->SetTextQueryInterface(this);
-    resources->SetLanguage(CDuiString(StartupLanguage(m_settingsDir.ToU16String())));
-    resources->ReloadText();
-    m_serverList.ApplySkinColumnWidths();
-    m_trayMenus.CreateTrayIcon();
-    if (m_options.startDiscovery) {
-        m_queue->SetWake([this, window = QPointer<QWidget>(GetHWND())] {
-            QMetaObject::invokeMethod(window, [this] { DrainQueue(); }, Qt::QueuedConnection);
-        });
-        m_engine.Start(m_queue);
-    }
-    StartSearch();
-}
-
-LRESULT CVindrelFrameWnd::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
-{
-    CWindowWnd::HandleMessage(message, wParam, lParam);
-    return 0;
-}
-
-LRESULT CVindrelFrameWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled)
-{
-    handled = FALSE;
-    switch (message) {
-    case WindowMessage::kDestroy: PostQuitMessage(0); break;
-    case WindowMessage::kTrayNotify: m_trayMenus.OnTrayNotify(wParam, lParam); break;
-    case WindowMessage::kMenuCommand: m_trayMenus.OnMenuCommand(wParam); break;
-    case WindowMessage::kServerFound:
-        if (wParam != 0)
-            m_serverList.AddServerRow(*reinterpret_cast<const ServerRecord*>(wParam));
-        break;
-    default: break;
-    }
-    return 0;
-}
-
-void CVindrelFrameWnd::Notify(TNotifyUI& msg)
-{
-    if (msg.Type == u"click" && msg.Sender) {
-        const CDuiString name = msg.Sender->GetName();
-        if (name == u"MINBTN")
-            MinimizeWindow();
-        else if (name == u"MAXBTN")
-            ToggleMaximize();
-        else if (name == u"CLOSEBTN")
-            HideWindow();
-        else if (name == u"SEARCHBTN")
-            StartSearch();
-        else if (name == u"STOPBTN")
-            StopSearch();
-        else if (name == u"REFRESHBTN")
-            RefreshList();
-        else if (name == u"LANGUAGEBTN")
-            m_trayMenus.ShowLanguageMenu();
-    } else if (msg.Type == u"itemactivate") {
-        OpenServerPage();
-    }
-    WindowImplBase::Notify(msg);
-}
-
-const char16_t* CVindrelFrameWnd::QueryControlText(const char16_t* key, const char16_t*)
-{
-    const CDuiString language = CResourceManager::GetInstance()->GetLanguage();
-    return QueryCatalogueText(TextTable::MainWindow, key, language.ToU16String());
+    // A close request from outside (the window manager) ends the program,
+    // as the end of the window does.
+    event->accept();
+    QueueQuit(0);
 }
 
 void CVindrelFrameWnd::MinimizeWindow()
 {
-    ShowWindowCommand(SW_MINIMIZE);
+    showMinimized();
 }
 
 void CVindrelFrameWnd::HideWindow()
 {
     // Without a tray icon a hidden window could never come back, and the
     // running instance would turn every new start away.
-    if (!m_trayMenus.TrayShown()) {
+    if (!m_tray || !m_tray->TrayShown()) {
         MinimizeWindow();
         return;
     }
-    ShowWindowCommand(SW_HIDE);
+    hide();
 }
 
 void CVindrelFrameWnd::ShowNormal()
 {
-    ShowWindowCommand(SW_SHOWNORMAL);
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void CVindrelFrameWnd::ToggleMaximize()
 {
-    const bool wasZoomed = IsZoomed();
-    ShowWindowCommand(wasZoomed ? SW_RESTORE : SW_SHOWMAXIMIZED);
-    const CDuiString image = wasZoomed ? u"res\\common\\max_btn_normal.png" : u"res\\common\\restore.png";
-    if (auto* button = dynamic_cast<CButtonUI*>(FindControl(u"MAXBTN"))) {
-        button->SetNormalImage(image);
-        button->SetHotImage(image);
-        button->SetPushedImage(image);
+    const bool wasMaximized = isMaximized();
+    if (wasMaximized)
+        showNormal();
+    else
+        showMaximized();
+    const QString image =
+        wasMaximized ? QStringLiteral("res\\common\\max_btn_normal.png") : QStringLiteral("res\\common\\restore.png");
+    if (SkinButton* button = Button(QStringLiteral("MAXBTN"))) {
+        for (const char* attribute : {"normalimage", "hotimage", "pushedimage"})
+            button->SetLookAttribute(QString::fromLatin1(attribute), image);
     }
 }
 
-void CVindrelFrameWnd::ShowSearchState(const char16_t* active, const char16_t* activeLook, const char16_t* idle,
+void CVindrelFrameWnd::ShowSearchState(const QString& active, const char16_t* activeLook, const QString& idle,
                                        const char16_t* idleLook)
 {
-    CControlUI* activeButton = FindControl(active);
+    SkinButton* activeButton = Button(active);
     if (!activeButton)
         return;
-    activeButton->ApplyAttributeList(activeLook);
+    activeButton->ApplyAttributeList(QString::fromUtf16(activeLook));
     activeButton->SetMouseEnabled(false);
-    if (CControlUI* idleButton = FindControl(idle)) {
+    if (SkinButton* idleButton = Button(idle)) {
         idleButton->SetMouseEnabled(true);
-        idleButton->ApplyAttributeList(idleLook);
-        // The pointer usually rests on the button just clicked; a move to the
-        // other button's corner lets the library settle both hover states.
-        const RECT pos = idleButton->GetPos();
-        SendMessageW(WM_MOUSEMOVE, 0, MakeLParam(pos.left, pos.top));
+        idleButton->ApplyAttributeList(QString::fromUtf16(idleLook));
     }
 }
 
 void CVindrelFrameWnd::StartSearch()
 {
-    if (!FindControl(u"SEARCHBTN"))
+    if (!Button(QStringLiteral("SEARCHBTN")))
         return;
-    ShowSearchState(u"SEARCHBTN", kSearchActiveLook, u"STOPBTN", kStopIdleLook);
+    ShowSearchState(QStringLiteral("SEARCHBTN"), kSearchActiveLook, QStringLiteral("STOPBTN"), kStopIdleLook);
     m_engine.SetPaused(false);
 }
 
 void CVindrelFrameWnd::StopSearch()
 {
-    if (!FindControl(u"STOPBTN"))
+    if (!Button(QStringLiteral("STOPBTN")))
         return;
-    ShowSearchState(u"STOPBTN", kStopActiveLook, u"SEARCHBTN", kSearchIdleLook);
+    ShowSearchState(QStringLiteral("STOPBTN"), kStopActiveLook, QStringLiteral("SEARCHBTN"), kSearchIdleLook);
     m_engine.SetPaused(true);
 }
 
 void CVindrelFrameWnd::RefreshList()
 {
-    m_serverList.RemoveAll();
+    m_servers->RemoveAll();
 }
 
 void CVindrelFrameWnd::OpenServerPage()
 {
-    auto* list = dynamic_cast<CListUI*>(FindControl(u"SERVERLIST"));
-    if (!list)
+    const int row = m_servers->SelectedRow();
+    if (row < 0 || row >= m_servers->Model().Count())
         return;
-    const int selected = list->GetCurSel();
-    const CListContainerElementUI* row = selected >= 0 ? list->GetRowAt(selected) : nullptr;
-    if (!row)
-        return;
-    const CControlUI* ip = row->FindSubControl(u"IPLABEL");
-    const CControlUI* port = row->FindSubControl(u"PORTLABEL");
-    if (!ip || !port)
-        return;
+    const ServerRecord& record = m_servers->Model().RowAt(row).record;
     // The texts came from the network: no page for anything but an address
     // and a port (see ServerPageAddress).
-    if (const std::optional<QString> address = ServerPageAddress(ip->GetText(), port->GetText()))
+    const QString ip = QString::fromStdU16String(record.IP);
+    const QString port = QString::fromStdU16String(record.Port);
+    if (const std::optional<QString> address = ServerPageAddress(ip, port))
         m_options.openUrl(QUrl(*address, QUrl::StrictMode));
+}
+
+void CVindrelFrameWnd::SwitchLanguage(const QString& code)
+{
+    m_language = code;
+    const QRect frame = geometry();
+    Retranslate();
+    // The layout takes the new texts' sizes; the window stays where it was.
+    if (layout())
+        layout()->activate();
+    setGeometry(frame);
+    WriteLanguagePreference(m_settingsDir.toStdU16String(), code.toStdU16String());
+}
+
+void CVindrelFrameWnd::ExitApplication()
+{
+    if (m_tray)
+        m_tray->RemoveTrayIcon();
+    QueueQuit(0);
 }

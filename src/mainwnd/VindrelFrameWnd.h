@@ -2,46 +2,56 @@
 
 #include "discovery/DiscoveryEngine.h"
 #include "discovery/ServerQueue.h"
-#include "mainwnd/ServerList.h"
-#include "mainwnd/TrayMenus.h"
-#include "uilib/WindowImplBase.h"
 
+#include <QString>
+#include <QTimer>
 #include <QUrl>
+#include <QWidget>
 
 #include <functional>
+#include <memory>
 
-// The program's main window: built from "vindrel.xml", it owns the tray icon
-// and menus, the server list's logic and the discovery engine, and turns
-// clicks, row activation and the program's own window messages into actions.
-// Everything here runs on the GUI thread, except that discovery threads send
-// message 3024 through SendMessageW, which delivers it on the GUI thread.
-class CVindrelFrameWnd final : public WindowImplBase
+class ServerList;
+class SkinButton;
+class TrayMenus;
+
+// The program's main window: a frameless window built from the skin
+// "vindrel.xml", owning the server list, the tray icon and menus and the
+// discovery engine. It turns clicks and row activation into actions and the
+// engine's sightings into rows. GUI thread only; the engine's threads reach
+// it only through the queue they share, which wakes the window with a queued
+// call.
+class CVindrelFrameWnd final : public QWidget
 {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CVindrelFrameWnd)
+
 public:
     struct Options
     {
         // The real engine broadcasts on every interface: tests switch it off
         // and get a window that never touches the network.
         bool startDiscovery = true;
+        DiscoveryOptions discovery;
         // Opens a server's page; the desktop's URL opener by default.
         std::function<void(const QUrl&)> openUrl;
-        // Folder of lang.xml, ending with '/'; the instance folder when empty.
-        CDuiString settingsDir;
+        // Folder of lang.xml, ending with '/'; the executable's when empty.
+        QString settingsDir;
     };
+
+    // At most this often a second the window takes in what the engine found.
+    static constexpr int kDrainsPerSecond = 30;
 
     CVindrelFrameWnd();
     explicit CVindrelFrameWnd(Options options);
     ~CVindrelFrameWnd() override;
 
-    CDuiString GetWindowClassName() const override { return u"UIVindrelFrameWnd"; }
-    UINT GetClassStyle() const override { return 11; }  // CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS
-    void OnFinalMessage(HWND window) override;
-    void InitWindow() override;
-    CDuiString GetSkinFile() override { return u"vindrel.xml"; }
-    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
-    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
-    void Notify(TNotifyUI& msg) override;
-    const char16_t* QueryControlText(const char16_t* key, const char16_t* type) override;
+    // Builds the window from vindrel.xml, reads the language, shows the tray
+    // icon, starts discovery and the searching state. False, with
+    // ErrorString() naming the skin, when the skin cannot be loaded; the
+    // window must then not be shown.
+    bool Initialise();
+    QString ErrorString() const { return m_error; }
 
     // Window actions.
     void MinimizeWindow();
@@ -54,25 +64,43 @@ public:
     void StopSearch();
     void RefreshList();
     void OpenServerPage();
+    // Re-texts every control and menu item, keeps the window where it is and
+    // stores the choice in lang.xml.
+    void SwitchLanguage(const QString& code);
+    // Removes the tray icon and ends the event loop with code 0.
+    void ExitApplication();
 
-    ServerList& Servers() { return m_serverList; }
-    TrayMenus& Tray() { return m_trayMenus; }
-    const DiscoveryEngine& Engine() const { return m_engine; }
-    const CDuiString& SettingsDir() const { return m_settingsDir; }
-    CControlUI* FindControl(const CDuiString& name) const { return m_pm.FindControl(name); }
-
-private:
-    // Puts one of SEARCHBTN/STOPBTN into its active look and the other into
-    // its idle look; nothing changes when `active` is missing.
-    void ShowSearchState(const char16_t* active, const char16_t* activeLook, const char16_t* idle,
-                         const char16_t* idleLook);
-
+    // Takes in what waits in the queue now; the queue's wake calls it.
     void DrainQueue();
 
+    QString Language() const { return m_language; }
+    QString Text(const QString& key) const;
+    ServerList& Servers() { return *m_servers; }
+    TrayMenus& Tray() { return *m_tray; }
+    const DiscoveryEngine& Engine() const { return m_engine; }
+    const std::shared_ptr<ServerQueue>& Queue() const { return m_queue; }
+    // A control of the skin by its name, or nullptr.
+    QWidget* Control(const QString& name) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ConnectControls();
+    void Retranslate();
+    void ShowSearchState(const QString& active, const char16_t* activeLook, const QString& idle,
+                         const char16_t* idleLook);
+    SkinButton* Button(const QString& name) const;
+    void OnRearm();
+
     Options m_options;
-    CDuiString m_settingsDir;
-    TrayMenus m_trayMenus;  // the current pop-up menu and the tray icon
-    ServerList m_serverList;
+    QString m_settingsDir;
+    QString m_language;
+    QString m_error;
+    QWidget* m_content = nullptr;  // the skin's root, a child
+    ServerList* m_servers;         // child
+    TrayMenus* m_tray = nullptr;   // child, made by Initialise
+    QTimer m_rearm;
     std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>();
     DiscoveryEngine m_engine;
 };

@@ -4,15 +4,19 @@
 #include "base/LocaleText.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
-#include "uilib/CControlUI.h"
-#include "uilib/CResourceManager.h"
+#include "uilib/SkinText.h"
+#include "uilib/WindowFrame.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
 
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-const char16_t kSkinFile[] = u"message.xml";
 
 // The folder of the executable without its final separator.
 std::string ExecutableFolder()
@@ -43,105 +47,118 @@ void WriteSkinLog(const std::string& dir)
         std::fputs("no message.xml\n", log);
     std::fclose(log);
 }
+
+void CentreOnScreen(QWidget& window)
+{
+    QRect area;
+    if (const QWidget* parent = window.parentWidget(); parent && parent->isVisible())
+        area = parent->window()->frameGeometry();
+    else if (const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isEmpty())
+        return;
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(area.center());
+    window.move(frame.topLeft());
+}
+
 }  // namespace
 
-CMsgWnd::CMsgWnd() = default;
+CMsgWnd::CMsgWnd(QWidget* parent)
+    : QDialog(parent)
+{
+    // A tool window, kept on top when it stands over the desktop.
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint;
+    if (!parent)
+        flags |= Qt::WindowStaysOnTopHint;
+    setWindowFlags(flags);
+    setWindowTitle(QStringLiteral("msgwnd"));
+}
 
 CMsgWnd::~CMsgWnd() = default;
 
-UINT CMsgWnd::ShowMessageWindow(HWND parent, const CDuiString& title, const CDuiString& text)
+int CMsgWnd::ShowMessageWindow(QWidget* parent, const QString& title, const QString& text)
 {
-    auto* window = new CMsgWnd;
-    const DWORD exStyle = parent ? WS_EX_TOOLWINDOW : WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
-    if (!window->Create(parent, u"msgwnd", WS_POPUP | WS_CLIPCHILDREN, exStyle)) {
-        // No window, so no final message would ever delete it.
-        delete window;
-        return IDCANCEL_CODE;
+    CMsgWnd window(parent);
+    if (!window.Initialise())
+        return 0;
+    CentreOnScreen(window);
+    window.SetMessageTitle(title);
+    window.SetMessageText(text);
+    return window.exec();
+}
+
+bool CMsgWnd::Initialise()
+{
+    if (m_content)
+        return true;
+    QString error;
+    if (!BuildSkinnedWindow(*this, SkinFile(), error)) {
+        std::fprintf(stderr, "vindrel: %s\n", qUtf8Printable(error));
+        return false;
     }
-    window->CenterWindow();
-    window->SetMessageTitle(title);
-    window->SetMessageText(text);
-    return window->ShowModal();  // the window has deleted itself by now
+    m_content = layout()->itemAt(0)->widget();
+    m_closeButton = m_content->findChild<QAbstractButton*>(QStringLiteral("CLOSEBTN"));
+    const auto buttons = m_content->findChildren<QAbstractButton*>();
+    for (QAbstractButton* button : buttons)
+        connect(button, &QAbstractButton::clicked, this, [this, button] { OnClicked(button); });
+    const QString dir = QString::fromStdU16String(DecodeLocal8Bit(ExecutableDir()));
+    m_language = QString::fromStdU16String(StartupLanguage(dir.toStdU16String()));
+    Retranslate();
+    return true;
 }
 
-void CMsgWnd::SetMessageTitle(const CDuiString& title)
+void CMsgWnd::OnClicked(QAbstractButton* button)
 {
-    if (title.isEmpty())
+    const QString name = button->objectName();
+    if (m_closeButton && button == m_closeButton)
+        done(0);
+    else if (name.compare(u"OKBTN", Qt::CaseInsensitive) == 0)
+        done(1);
+    else if (name.compare(u"CANCELBTN", Qt::CaseInsensitive) == 0)
+        done(0);
+}
+
+QString CMsgWnd::Text(const QString& key) const
+{
+    const char16_t* text = QueryCatalogueText(TextTable::MessageWindow, reinterpret_cast<const char16_t*>(key.utf16()),
+                                              m_language.toStdU16String());
+    return text ? QString::fromUtf16(text) : QString();
+}
+
+void CMsgWnd::Retranslate()
+{
+    TranslateSkin(m_content, [this](const QString& key) { return Text(key); });
+}
+
+void CMsgWnd::SetMessageTitle(const QString& title)
+{
+    auto* label = m_content ? m_content->findChild<QLabel*>(QStringLiteral("MessageTitle")) : nullptr;
+    if (title.isEmpty() || !label)
         return;
-    if (CControlUI* control = m_pm.FindControl(u"MessageTitle"))
-        control->SetText(title);
+    label->setProperty("resourceText", false);
+    label->setText(title);
 }
 
-void CMsgWnd::SetMessageText(const CDuiString& text)
+void CMsgWnd::SetMessageText(const QString& text)
 {
-    if (text.isEmpty())
+    auto* label = m_content ? m_content->findChild<QLabel*>(QStringLiteral("MessageText")) : nullptr;
+    if (text.isEmpty() || !label)
         return;
-    if (CControlUI* control = m_pm.FindControl(u"MessageText"))
-        control->SetText(text);
+    // The skin marks the text as a key; a text that is no key shows as given.
+    if (label->property("resourceText").toBool()) {
+        SetTextKey(label, text);
+        Retranslate();
+    } else {
+        label->setText(text);
+    }
 }
 
-CDuiString CMsgWnd::GetWindowClassName() const
-{
-    return CDuiString(u"MsgWnd");
-}
-
-void CMsgWnd::OnFinalMessage(HWND window)
-{
-    // No text query may reach this object once it is gone.
-    CResourceManager::GetInstance()->RemoveTextQueryInterface(this);
-    WindowImplBase::OnFinalMessage(window);
-    delete this;
-}
-
-void CMsgWnd::InitWindow()
-{
-    m_closeButton = m_pm.FindControl(u"CLOSEBTN");
-    CResourceManager::GetInstance()->SetTextQueryInterface(this);
-    CResourceManager::GetInstance()->SetLanguage(
-        CDuiString(StartupLanguage(CPaintManagerUI::GetInstancePath().ToU16String())));
-}
-
-void CMsgWnd::OnClick(TNotifyUI& msg)
-{
-    if (!msg.Sender)
-        return;
-    const CDuiString name = msg.Sender->GetName();
-    if (m_closeButton && msg.Sender == m_closeButton)
-        Close(IDCANCEL_CODE);
-    else if (name.CompareNoCase(u"OKBTN") == 0)
-        Close(IDOK_CODE);
-    else if (name.CompareNoCase(u"CANCELBTN") == 0)
-        Close(IDCANCEL_CODE);
-}
-
-CDuiString CMsgWnd::GetSkinFile()
+QString CMsgWnd::SkinFile() const
 {
     const std::string dir = ExecutableFolder();
     WriteSkinLog(dir);
-    return CDuiString(DecodeLocal8Bit(dir)) + QStringLiteral("/") + CDuiString(kSkinFile);
-}
-
-LRESULT CMsgWnd::OnSysCommand(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    handled = FALSE;
-    return 0;
-}
-
-LRESULT CMsgWnd::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    handled = FALSE;
-    return 0;
-}
-
-void CMsgWnd::Notify(TNotifyUI& msg)
-{
-    WindowImplBase::Notify(msg);
-}
-
-const char16_t* CMsgWnd::QueryControlText(const char16_t* key, const char16_t*)
-{
-    const std::u16string language = CResourceManager::GetInstance()->GetLanguage().ToU16String();
-    return QueryCatalogueText(TextTable::MessageWindow, key, language);
+    return QString::fromStdU16String(DecodeLocal8Bit(dir)) + QStringLiteral("/message.xml");
 }
 
 std::string CMsgWnd::LogFilePath(const std::string& dir, const std::tm& t)

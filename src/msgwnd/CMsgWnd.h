@@ -1,49 +1,52 @@
 #pragma once
 
-#include "uilib/WindowImplBase.h"
+#include <QAbstractButton>
+#include <QDialog>
+#include <QPointer>
 
 #include <ctime>
 #include <string>
 
-// The skinned modal message box (message.xml beside the executable): a title,
-// a text, OK, Cancel and a close button. Closes with 1 after OK and 0 after
-// Cancel or the close button. Answers its keys from the message-window
-// table. Lives on the heap and deletes itself when its window is destroyed.
-class CMsgWnd final : public WindowImplBase
+// The skinned modal message box ("message.xml" beside the executable): a
+// title, a text, OK, Cancel and a close button. Closes with 1 after OK and 0
+// after Cancel or the close button. Answers its text keys from the
+// message-window table in the language of lang.xml beside the executable.
+// GUI thread only.
+class CMsgWnd final : public QDialog
 {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CMsgWnd)
+
 public:
-    CMsgWnd();
+    // Over `parent`; nullptr is the desktop, where the window stays on top.
+    explicit CMsgWnd(QWidget* parent = nullptr);
     ~CMsgWnd() override;
 
-    // Creates, centres and shows a new message window modally over `parent`
-    // (nullptr: the desktop, where the window stays on top) and returns its
+    // Creates, centres and shows a message window modally and returns its
     // close code once it has closed; 0 when its skin cannot be loaded.
-    static UINT ShowMessageWindow(HWND parent, const CDuiString& title, const CDuiString& text);
+    static int ShowMessageWindow(QWidget* parent, const QString& title, const QString& text);
 
-    // An empty value keeps the skin's text.
-    void SetMessageTitle(const CDuiString& title);
-    void SetMessageText(const CDuiString& text);
+    // Builds the window from its skin; false (and one line on stderr) when
+    // the skin cannot be loaded.
+    bool Initialise();
+    // An empty value keeps the skin's text. The title is shown as given; the
+    // text may be a key of the message-window table.
+    void SetMessageTitle(const QString& title);
+    void SetMessageText(const QString& text);
 
-    CDuiString GetWindowClassName() const override;
-    void OnFinalMessage(HWND window) override;
-    void InitWindow() override;
-    void OnClick(TNotifyUI& msg) override;
-    // Writes the diagnostic log, then names message.xml beside the executable.
-    CDuiString GetSkinFile() override;
-    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
-    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
-    void Notify(TNotifyUI& msg) override;
-    const char16_t* QueryControlText(const char16_t* key, const char16_t* type) override;
+    // Writes the diagnostic log, then names message.xml beside the
+    // executable: the skin is found there whatever the current folder.
+    QString SkinFile() const;
+    QString Text(const QString& key) const;
 
     // "log/Y-M-D-h-m-s.txt" under `dir` (8-bit, ends with '/'), no leading zeros.
     static std::string LogFilePath(const std::string& dir, const std::tm& localTime);
 
 private:
-    CControlUI* m_closeButton = nullptr;  // owned by the window; null without CLOSEBTN
-};
+    void OnClicked(QAbstractButton* button);
+    void Retranslate();
 
-// The message window over `parent`; see CMsgWnd::ShowMessageWindow.
-inline UINT ShowMessageWindow(HWND parent, const CDuiString& title, const CDuiString& text)
-{
-    return CMsgWnd::ShowMessageWindow(parent, title, text);
-}
+    QWidget* m_content = nullptr;             // the skin's root, a child
+    QPointer<QAbstractButton> m_closeButton;  // null without CLOSEBTN
+    QString m_language;
+};

@@ -1,11 +1,42 @@
 #include "uilib/ResourcePath.h"
 
-#include "uilib/CPaintManagerUI.h"
+#include "base/ExecutablePath.h"
+#include "base/LocaleText.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
+
+namespace {
+
+QString WithSlashes(QString path)
+{
+    path.replace(u'\\', u'/');
+    if (!path.isEmpty() && !path.endsWith(u'/'))
+        path.append(u'/');
+    return path;
+}
+
+QString& ChosenFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+}  // namespace
+
+QString ResourceFolder()
+{
+    if (!ChosenFolder().isEmpty())
+        return ChosenFolder();
+    static const QString executableFolder = WithSlashes(QString::fromStdU16String(DecodeLocal8Bit(ExecutableDir())));
+    return executableFolder;
+}
+
+void SetResourceFolder(const QString& folder)
+{
+    ChosenFolder() = WithSlashes(folder);
+}
 
 QString ResolveResourcePath(const QString& path)
 {
@@ -13,7 +44,7 @@ QString ResolveResourcePath(const QString& path)
     p.replace(u'\\', u'/');
     if (p.isEmpty() || QDir::isAbsolutePath(p))
         return p;
-    return CPaintManagerUI::GetResourcePath() + p;
+    return ResourceFolder() + p;
 }
 
 QIcon LoadSkinImage(const QString& path)

@@ -83,6 +83,38 @@ bool SkinButton::SetLookAttribute(const QString& name, const QString& value)
     return false;
 }
 
+void SkinButton::ApplyAttributeList(const QString& list)
+{
+    for (const auto& [name, value] : ParseAttributeList(list)) {
+        if (SetLookAttribute(name, value))
+            continue;
+        const QString key = name.toLower();
+        const bool on = value.compare(u"true", Qt::CaseInsensitive) == 0 || value == u"1";
+        if (key == u"text")
+            setText(value);
+        else if (key == u"tooltip")
+            setToolTip(value);
+        else if (key == u"visible")
+            setVisible(on);
+        else if (key == u"mouse")
+            SetMouseEnabled(on);
+    }
+}
+
+void SkinButton::ApplySkinProperties()
+{
+    static const char* const kLookProperties[] = {
+        "normalimage",   "hotimage",        "pushedimage",       "disabledimage", "textcolor",
+        "hottextcolor",  "pushedtextcolor", "disabledtextcolor", "bkcolor",       "hotbkcolor",
+        "pushedbkcolor", "bordercolor",     "borderround",
+    };
+    for (const char* name : kLookProperties) {
+        const QVariant value = property(name);
+        if (value.isValid())
+            SetLookAttribute(QString::fromLatin1(name), value.toString());
+    }
+}
+
 SkinButton::State SkinButton::CurrentState() const
 {
     if (!isEnabled())

@@ -36,9 +36,19 @@ public:
     // Sets one look attribute by name; false for a name that is not a look
     // attribute or a value that does not parse (the look is then unchanged).
     bool SetLookAttribute(const QString& name, const QString& value);
+    // `name="value"` pairs separated by blanks: the look attributes above and
+    // text, tooltip, visible and mouse ("true"/"false"). Names ignore case;
+    // unknown names and values that do not parse are skipped, attributes not
+    // named keep their values, and the parse stops at the first malformed pair.
+    void ApplyAttributeList(const QString& list);
+    // Takes the look attributes a skin gave as dynamic properties.
+    void ApplySkinProperties();
     const Look& GetLook() const { return m_look; }
     State CurrentState() const;
+    // A button that takes no mouse input lets clicks through and is drawn
+    // in its normal state.
     void SetMouseEnabled(bool enabled);
+    bool IsMouseEnabled() const { return !testAttribute(Qt::WA_TransparentForMouseEvents); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,34 +2,43 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QString>
 
 #include <memory>
 
-class CWindowWnd;
-class MessageChannel;
+class QWidget;
 
-// The library's side of a window's top-level widget (a child object of it):
-// receives the window's messages, turns a close request into WM_CLOSE, and
-// lets the frameless window be dragged by its title band and resized by its
-// border.
+// The frame of a frameless skinned window: a child object of the window's
+// content that lets the window be dragged by the content's title band and
+// resized by its border, as a window manager's frame would. GUI thread only.
 class WindowFrame final : public QObject
 {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WindowFrame)
 
 public:
-    WindowFrame(CWindowWnd* owner, QWidget* window, std::shared_ptr<MessageChannel> channel);
-    ~WindowFrame() override;
+    // `content` fills its window from the top left corner. `captionHeight`:
+    // height in px of the draggable band at the top (0: none); `sizeBox`:
+    // width in px of the resize border (0: fixed size).
+    WindowFrame(QWidget* content, int captionHeight, int sizeBox);
 
 protected:
-    void customEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Qt::Edges EdgesAt(QPoint pos) const;
 
-    CWindowWnd* m_owner;  // outlives the widget this object belongs to
-    QWidget* m_window;    // parent
-    std::shared_ptr<MessageChannel> m_channel;
+    QWidget* m_content;  // parent
+    const int m_captionHeight;
+    const int m_sizeBox;
     QPoint m_dragOffset;
     bool m_dragging = false;
 };
+
+// Fills `window` with the skin `file` (relative to the resource folder, or
+// absolute) as its content: frameless, sized as the skin's root, with the
+// root's dynamic properties `caption` (int, px: the draggable title band)
+// and `sizebox` (int, px: resize border, 0 = fixed size) as its frame. On
+// failure `window` is left untouched and `error` says why in one line that
+// names the file.
+bool BuildSkinnedWindow(QWidget& window, const QString& file, QString& error);

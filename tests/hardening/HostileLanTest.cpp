@@ -4,10 +4,11 @@
 // scripts/netlab.sh (it broadcasts, and spoofs senders with a raw socket).
 #include "RawUdpSender.h"
 #include "base/LocaleText.h"
+#include "discovery/ServerFields.h"
+#include "mainwnd/ServerList.h"
+#include "mainwnd/ServerListModel.h"
 #include "mainwnd/VindrelFrameWnd.h"
-#include "uilib/CListContainerElementUI.h"
-#include "uilib/CListUI.h"
-#include "uilib/CPaintManagerUI.h"
+#include "uilib/ResourcePath.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -33,8 +34,8 @@ namespace {
 constexpr std::uint16_t kReplyPort = 6000;
 constexpr std::uint16_t kServerPort = 6001;
 
-// What the window sees of the network, and the one window of this process:
-// the engine holds port 6000 until the process ends, so every test shares it.
+// What the window sees of the network, and the one window of this process,
+// which every test shares: its engine and list carry from test to test.
 struct LabWindow
 {
     QTemporaryDir settings;
@@ -42,7 +43,7 @@ struct LabWindow
     std::vector<QUrl> opened;
     std::uint32_t host = 0;  // the lab host's address on link 1
 };
-LabWindow* g_setup = nullptr;  // GUI thread; lives until the process ends
+LabWindow* g_setup = nullptr;  // GUI thread; made and deleted by the test suite
 
 bool InLab()
 {
@@ -50,28 +51,28 @@ bool InLab()
     return lab && std::string(lab) == "1";
 }
 
-CListUI* List()
+const ServerListModel& Model()
 {
-    return dynamic_cast<CListUI*>(g_setup->window->FindControl(u"SERVERLIST"));
+    return g_setup->window->Servers().Model();
 }
 
 int RowCount()
 {
-    const CListUI* list = List();
-    return list ? list->GetCount() : -1;
+    return Model().Count();
 }
 
 int RowOf(const QString& ip)
 {
-    const CListUI* list = List();
-    return list ? list->FindRowByText(u"IPLABEL", ip) : -1;
+    return Model().FindRow(ip.toStdU16String());
 }
 
 QString Cell(int row, const char16_t* label)
 {
-    const CListContainerElementUI* element = List()->GetRowAt(row);
-    const CControlUI* cell = element ? element->FindSubControl(label) : nullptr;
-    return cell ? QString(cell->GetText()) : QStringLiteral("<missing>");
+    const auto field = std::find_if(kServerFields.begin(), kServerFields.end(),
+                                    [&](const ServerField& f) { return f.rowLabel == label; });
+    if (row < 0 || row >= RowCount() || field == kServerFields.end())
+        return QStringLiteral("<missing>");
+    return Model().index(row, static_cast<int>(field - kServerFields.begin())).data().toString();
 }
 
 // Pumps events until `done` or `ms` pass; gives the longest time one turn of
@@ -108,9 +109,8 @@ QString ShownAsToolTip(const QString& text)
 // Each listed row's cells, as the view's model gives them to the screen.
 void ExpectRowShownAsPlainText(int row)
 {
-    const auto* view = qobject_cast<QTreeView*>(List()->GetWidget());
+    const QTreeView* view = g_setup->window->Servers().View();
     ASSERT_NE(view, nullptr);
-    List()->FlushPendingRows();
     const QAbstractItemModel* model = view->model();
     for (int column = 0; column < model->columnCount(); ++column) {
         const QModelIndex index = model->index(row, column);
@@ -121,7 +121,7 @@ void ExpectRowShownAsPlainText(int row)
                 << "column " << column << ": the tooltip interprets markup";
         }
     }
-    for (const QLabel* label : g_setup->window->GetHWND()->findChildren<QLabel*>())
+    for (const QLabel* label : g_setup->window->findChildren<QLabel*>())
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
 
@@ -129,7 +129,8 @@ void ExpectRowShownAsPlainText(int row)
 std::vector<QUrl> OpenPageOf(int row)
 {
     g_setup->opened.clear();
-    List()->SelectItem(row);
+    QTreeView* view = g_setup->window->Servers().View();
+    view->setCurrentIndex(view->model()->index(row, 0));
     g_setup->window->OpenServerPage();
     return g_setup->opened;
 }
@@ -144,14 +145,20 @@ protected:
         g_setup = new LabWindow;
         const std::string hosts = std::getenv("VINDREL_LAB_HOST_ADDRS");
         g_setup->host = RawUdpSender::Address(hosts.substr(0, hosts.find(' ')));
-        CPaintManagerUI::SetResourcePath(QStringLiteral(VINDREL_BIN_DIR "/"));
+        SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
         CVindrelFrameWnd::Options options;
         options.startDiscovery = true;
         options.openUrl = [](const QUrl& url) { g_setup->opened.push_back(url); };
         options.settingsDir = g_setup->settings.path() + u'/';
         g_setup->window = std::make_unique<CVindrelFrameWnd>(std::move(options));
-        if (g_setup->window->Create(nullptr, u"Vindrel", 0x90CF0000u, 0))
-            g_setup->window->ShowWindow(true, true);
+        if (g_setup->window->Initialise())
+            g_setup->window->show();
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete g_setup;
+        g_setup = nullptr;
     }
 
     void SetUp() override
@@ -159,7 +166,7 @@ protected:
         if (!InLab())
             GTEST_SKIP() << "broadcasts and spoofs senders: runs only inside scripts/netlab.sh";
         ASSERT_NE(g_setup->host, 0u);
-        ASSERT_NE(List(), nullptr) << "the main window was not created";
+        ASSERT_NE(g_setup->window->Servers().View(), nullptr) << "the main window was not created";
         ASSERT_TRUE(m_sender.IsOpen()) << "a raw socket needs root";
     }
 
@@ -355,7 +362,8 @@ TEST_F(HostileLan, FloodOfFakeServersLeavesTheWindowResponsiveAndTruthful)
         EXPECT_EQ(Cell(row, u"NAMELABEL"), QStringLiteral("fake-%1").arg(i));
         EXPECT_EQ(Cell(row, u"SERIALLABEL"), QStringLiteral("S%1").arg(i));
     }
-    EXPECT_EQ(g_setup->window->FindControl(u"SERVERNUMLABEL2")->GetText(), QString::number(RowCount()));
+    EXPECT_EQ(g_setup->window->Control(QStringLiteral("SERVERNUMLABEL2"))->property("text").toString(),
+              QString::number(RowCount()));
 
     // Two more probe rounds, then every address is listed once.
     Pump([] { return false; }, 1200);

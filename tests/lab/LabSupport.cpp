@@ -72,8 +72,7 @@ double UnixNow()
 
 RecordingTarget::RecordingTarget()
 {
-    // Every sighting, as the engine pushed it: drained at once, so that the
-    // queue's coalescing never hides one.
+    // Every sighting, as the engine pushed it (the queue merges none).
     m_drain = std::thread([this] {
         for (;;) {
             m_queue->WaitUntilNonEmpty(std::chrono::steady_clock::now() + std::chrono::milliseconds(20));

@@ -61,7 +61,7 @@ public:
     bool WaitUntil(const std::function<bool(const std::vector<Arrival>&)>& done, std::chrono::milliseconds timeout);
 
 private:
-    std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>();
+    std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>(65536, ServerQueue::Merge::kNone);
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Arrival> m_arrivals;

@@ -1,30 +1,36 @@
 #include "MainWindowFixture.h"
 
-#include "base/MessageTarget.h"
-#include "i18n/LanguagePreference.h"
-#include "uilib/CListContainerElementUI.h"
-#include "uilib/CListUI.h"
-#include "uilib/MenuCmd.h"
+#include "discovery/ServerFields.h"
+#include "mainwnd/ServerList.h"
+#include "mainwnd/ServerListModel.h"
+#include "mainwnd/TrayMenus.h"
+#include "uilib/ResourcePath.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
+#include <QMenu>
 #include <QTimer>
-
-#include <cstring>
+#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString kSkinDir = QStringLiteral(VINDREL_BIN_DIR "/");
-const QString kSourceSkinDir = QStringLiteral(VINDREL_SOURCE_DIR "/res/");
 
 bool CopyFile(const QString& from, const QString& to)
 {
     QFile::remove(to);
     return QFile::copy(from, to);
+}
+
+bool WriteFile(const QString& path, const QString& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content.toUtf8()) >= 0;
 }
 
 }  // namespace
@@ -37,45 +43,37 @@ void MainWindowFixture::SetUp()
 void MainWindowFixture::TearDown()
 {
     m_window.reset();
-    CPaintManagerUI::SetResourcePath(kSkinDir);
+    SetResourceFolder(kSkinDir);
 }
 
-QString MainWindowFixture::CopyOfSkins(const QString& listitem)
+QString MainWindowFixture::CopyOfSkins(const QString& listitem, const QString& menu)
 {
     const QString dir = m_settings.path() + QStringLiteral("/skins/");
     EXPECT_TRUE(QDir().mkpath(dir));
-    EXPECT_TRUE(CopyFile(kSourceSkinDir + u"vindrel.xml"_s, dir + u"vindrel.xml"_s));
-    EXPECT_TRUE(CopyFile(kSourceSkinDir + u"menu.xml"_s, dir + u"menu.xml"_s));
-    if (listitem.isEmpty()) {
-        EXPECT_TRUE(CopyFile(kSourceSkinDir + u"listitem.xml"_s, dir + u"listitem.xml"_s));
-    } else {
-        QFile file(dir + u"listitem.xml"_s);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(listitem.toUtf8());
-    }
+    EXPECT_TRUE(CopyFile(kSkinDir + u"vindrel.xml"_s, dir + u"vindrel.xml"_s));
+    EXPECT_TRUE(menu.isEmpty() ? CopyFile(kSkinDir + u"menu.xml"_s, dir + u"menu.xml"_s)
+                               : WriteFile(dir + u"menu.xml"_s, menu));
+    EXPECT_TRUE(listitem.isEmpty() ? CopyFile(kSkinDir + u"listitem.xml"_s, dir + u"listitem.xml"_s)
+                                   : WriteFile(dir + u"listitem.xml"_s, listitem));
     return dir;
 }
 
-void MainWindowFixture::OpenWindow(const std::u16string& language, const QString& resourceDir)
+void MainWindowFixture::OpenWindow(const std::u16string& language, const QString& resourceDir,
+                                   CVindrelFrameWnd::Options options)
 {
     const QString settings = m_settings.path() + u'/';
     if (!language.empty()) {
-        QFile file(settings + u"lang.xml"_s);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <lang>");
-        file.write(QString::fromStdU16String(language).toUtf8());
-        file.write("</lang>\n</config>\n");
+        ASSERT_TRUE(
+            WriteFile(settings + u"lang.xml"_s, u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <lang>"_s +
+                                                    QString::fromStdU16String(language) + u"</lang>\n</config>\n"_s));
     }
-    CPaintManagerUI::SetResourcePath(resourceDir.isEmpty() ? kSkinDir : resourceDir);
-
-    CVindrelFrameWnd::Options options;
+    SetResourceFolder(resourceDir.isEmpty() ? kSkinDir : resourceDir);
     options.startDiscovery = false;
     options.openUrl = [this](const QUrl& url) { m_opened.push_back(url); };
     options.settingsDir = settings;
     m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
-    ASSERT_TRUE(m_window->Create(nullptr, u"Vindrel", 0x90CF0000u, 0));
-    m_window->CenterWindow();
-    m_window->ShowWindow(true, true);
+    ASSERT_TRUE(m_window->Initialise()) << m_window->ErrorString().toStdString();
+    m_window->show();
 }
 
 ServerRecord MainWindowFixture::Record(const std::u16string& ip, const std::u16string& name, const std::u16string& port)
@@ -95,52 +93,53 @@ ServerRecord MainWindowFixture::Record(const std::u16string& ip, const std::u16s
 
 void MainWindowFixture::Deliver(const ServerRecord& record)
 {
-    m_window->SendMessageW(WindowMessage::kServerFound, reinterpret_cast<WPARAM>(&record), 0);
+    ServerSighting sighting;
+    sighting.record = record;
+    sighting.heardAt = std::chrono::steady_clock::now();
+    m_window->Queue()->Push(std::move(sighting));
+    m_window->DrainQueue();
 }
 
-void MainWindowFixture::SendMenuCommand(const std::u16string& name)
+QAction* MainWindowFixture::MenuItem(const QString& name) const
 {
-    auto* record = new MenuCmd{};
-    std::memcpy(record->Name, name.data(), std::min<std::size_t>(name.size(), 255) * sizeof(char16_t));
-    m_window->SendMessageW(WindowMessage::kMenuCommand, reinterpret_cast<WPARAM>(record), 0);
+    for (QMenu* menu : {m_window->Tray().TrayMenu(), m_window->Tray().LanguageMenu()}) {
+        const auto actions = menu->actions();
+        for (QAction* action : actions) {
+            if (action->objectName() == name)
+                return action;
+        }
+    }
+    return nullptr;
 }
 
-QString MainWindowFixture::TextOf(const char16_t* control) const
+QString MainWindowFixture::TextOf(const char* control) const
 {
-    const CControlUI* found = m_window->FindControl(control);
-    return found ? QString(found->GetText()) : QStringLiteral("<missing>");
+    const QWidget* found = m_window->Control(QString::fromLatin1(control));
+    return found ? found->property("text").toString() : QStringLiteral("<missing>");
 }
 
-bool MainWindowFixture::VisibleOf(const char16_t* control) const
+bool MainWindowFixture::VisibleOf(const char* control) const
 {
-    const CControlUI* found = m_window->FindControl(control);
-    return found && found->IsVisible();
+    const QWidget* found = m_window->Control(QString::fromLatin1(control));
+    return found && !found->isHidden();
 }
 
 int MainWindowFixture::RowCount() const
 {
-    const auto* list = dynamic_cast<CListUI*>(m_window->FindControl(u"SERVERLIST"));
-    return list ? list->GetCount() : -1;
+    return m_window->Servers().Model().Count();
 }
 
 QString MainWindowFixture::Cell(int row, const char16_t* label) const
 {
-    const auto* list = dynamic_cast<CListUI*>(m_window->FindControl(u"SERVERLIST"));
-    const CListContainerElementUI* element = list ? list->GetRowAt(row) : nullptr;
-    const CControlUI* cell = element ? element->FindSubControl(label) : nullptr;
-    return cell ? QString(cell->GetText()) : QStringLiteral("<missing>");
-}
-
-bool MainWindowFixture::Pump(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 2000)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    const auto field = std::find_if(kServerFields.begin(), kServerFields.end(),
+                                    [&](const ServerField& f) { return f.rowLabel == label; });
+    const QTreeView* view = m_window->Servers().View();
+    if (field == kServerFields.end() || !view || row >= RowCount())
+        return QStringLiteral("<missing>");
+    const int column = static_cast<int>(field - kServerFields.begin());
+    if (view->header()->isSectionHidden(column))
+        return QStringLiteral("<missing>");
+    return view->model()->index(row, column).data().toString();
 }
 
 int MainWindowFixture::RunLoopBriefly()
@@ -150,9 +149,9 @@ int MainWindowFixture::RunLoopBriefly()
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, qApp, [&timedOut] {
         timedOut = true;
-        CPaintManagerUI::PostQuitMessage(-1);
+        QCoreApplication::exit(-1);
     });
     watchdog.start(2000);
-    const int code = CPaintManagerUI::MessageLoop();
+    const int code = QApplication::exec();
     return timedOut ? -1 : code;
 }

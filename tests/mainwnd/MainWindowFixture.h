@@ -2,7 +2,6 @@
 
 #include "discovery/ServerRecord.h"
 #include "mainwnd/VindrelFrameWnd.h"
-#include "uilib/CPaintManagerUI.h"
 
 #include <QTemporaryDir>
 #include <QUrl>
@@ -12,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class QAction;
 
 // A real main window built from the real skins, with discovery switched off
 // (no socket is ever opened) and the URL opener recorded instead of run.
@@ -24,23 +25,26 @@ protected:
 
     // Builds and shows the window; `language` goes into lang.xml first
     // (empty: no lang.xml at all). `resourceDir` holds the skins.
-    void OpenWindow(const std::u16string& language = u"en", const QString& resourceDir = {});
-    // A resource folder with the real skins, where `listitem` (when given)
-    // replaces the row template.
-    QString CopyOfSkins(const QString& listitem = {});
+    void OpenWindow(const std::u16string& language = u"en", const QString& resourceDir = {},
+                    CVindrelFrameWnd::Options options = {});
+    // A resource folder with the real skins, where `listitem` and `menu`
+    // (when given) replace the row template and the menu skin.
+    QString CopyOfSkins(const QString& listitem = {}, const QString& menu = {});
 
     static ServerRecord Record(const std::u16string& ip, const std::u16string& name = u"nas",
                                const std::u16string& port = u"80");
-    void Deliver(const ServerRecord& record);  // message 3024, on this thread
-    // Sends a menu command record the way the library's menu does.
-    void SendMenuCommand(const std::u16string& name);
-    QString TextOf(const char16_t* control) const;
-    bool VisibleOf(const char16_t* control) const;
+    // Hands `record` to the window the way the engine does, and lets the
+    // window take it in.
+    void Deliver(const ServerRecord& record);
+    // The item named `name` of the tray or the language menu, or nullptr.
+    QAction* MenuItem(const QString& name) const;
+    QString TextOf(const char* control) const;
+    bool VisibleOf(const char* control) const;
     int RowCount() const;
+    // The text row `row` shows under a row label (NAMELABEL…); "<missing>"
+    // when the list does not show that field.
     QString Cell(int row, const char16_t* label) const;
-    // Pumps events until `done` or about two seconds.
-    static bool Pump(const std::function<bool()>& done);
-    // Runs the message loop until it ends; -1 when it did not end in time.
+    // Runs the event loop until it ends; -1 when it did not end in 2 s.
     static int RunLoopBriefly();
 
     QTemporaryDir m_settings;

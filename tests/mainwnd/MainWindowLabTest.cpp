@@ -2,7 +2,9 @@
 // Runs only inside scripts/netlab.sh: the engine broadcasts.
 #include "MainWindowFixture.h"
 
-#include "uilib/CListUI.h"
+#include "uilib/ResourcePath.h"
+
+#include <QTest>
 
 #include <cstdlib>
 #include <fstream>
@@ -44,20 +46,19 @@ TEST_F(MainWindowInLab, ListsEverySimulatedServerOnceWithItsHardwareAddress)
     const std::map<QString, QString> servers = LabServers();
     ASSERT_FALSE(servers.empty());
 
-    CPaintManagerUI::SetResourcePath(QStringLiteral(VINDREL_BIN_DIR "/"));
+    SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
     CVindrelFrameWnd::Options options;
-    options.startDiscovery = true;
     options.settingsDir = m_settings.path() + u'/';
     m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
-    ASSERT_TRUE(m_window->Create(nullptr, u"Vindrel", 0x90CF0000u, 0));
-    m_window->ShowWindow(true, true);
+    ASSERT_TRUE(m_window->Initialise());
+    m_window->show();
 
     const auto filled = [&] { return RowCount() >= static_cast<int>(servers.size()); };
-    ASSERT_TRUE(Pump(filled) || Pump(filled)) << RowCount() << " rows";
+    ASSERT_TRUE(QTest::qWaitFor(filled, 4000)) << RowCount() << " rows";
     // Several more probe rounds: every server answers each, none is added twice.
-    Pump([] { return false; });
+    QTest::qWait(2000);
     ASSERT_EQ(RowCount(), static_cast<int>(servers.size()));
-    EXPECT_EQ(TextOf(u"SERVERNUMLABEL2"), QString::number(servers.size()));
+    EXPECT_EQ(TextOf("SERVERNUMLABEL2"), QString::number(servers.size()));
     for (int row = 0; row < RowCount(); ++row) {
         const QString ip = Cell(row, u"IPLABEL");
         SCOPED_TRACE(ip.toStdString());
@@ -69,10 +70,10 @@ TEST_F(MainWindowInLab, ListsEverySimulatedServerOnceWithItsHardwareAddress)
     // Stop holds replies back: after Refresh nothing comes until Search.
     m_window->StopSearch();
     m_window->RefreshList();
-    Pump([] { return false; });
+    QTest::qWait(2000);
     EXPECT_EQ(RowCount(), 0);
     m_window->StartSearch();
-    EXPECT_TRUE(Pump(filled) || Pump(filled));
+    EXPECT_TRUE(QTest::qWaitFor(filled, 4000));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "MainWindowFixture.h"
 
-#include "uilib/CButtonUI.h"
-#include "uilib/CListUI.h"
+#include "mainwnd/ServerList.h"
+#include "mainwnd/TrayMenus.h"
 #include "uilib/SkinButton.h"
+
+#include <QApplication>
 
 #include <QTest>
 #include <QTreeView>
@@ -20,21 +22,19 @@ const QString kStopNormal = QStringLiteral("file='res\\mainwnd\\stop_btn_normal.
 class MainWindow : public MainWindowFixture
 {
 protected:
-    const SkinButton* Button(const char16_t* name) const
+    SkinButton* Button(const char* name) const
     {
-        const CControlUI* control = m_window->FindControl(name);
-        return control ? qobject_cast<const SkinButton*>(control->GetWidget()) : nullptr;
+        return qobject_cast<SkinButton*>(m_window->Control(QString::fromLatin1(name)));
     }
 
     // A real click at the button's place in the window, routed as the
     // window system would route it.
-    void ClickAt(const char16_t* name)
+    void ClickAt(const char* name)
     {
         const SkinButton* button = Button(name);
         ASSERT_NE(button, nullptr);
-        QWidget* top = m_window->GetHWND();
-        const QPoint at = button->mapTo(top, button->rect().center());
-        QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, at);
+        const QPoint at = button->mapTo(m_window.get(), button->rect().center());
+        QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {}, at);
         QApplication::processEvents();
     }
 
@@ -42,8 +42,8 @@ protected:
     // the other, and which of them takes mouse input.
     void ExpectSearching(bool searching)
     {
-        const SkinButton* active = Button(searching ? u"SEARCHBTN" : u"STOPBTN");
-        const SkinButton* idle = Button(searching ? u"STOPBTN" : u"SEARCHBTN");
+        const SkinButton* active = Button(searching ? "SEARCHBTN" : "STOPBTN");
+        const SkinButton* idle = Button(searching ? "STOPBTN" : "SEARCHBTN");
         ASSERT_TRUE(active && idle);
         const SkinButton::Look& a = active->GetLook();
         EXPECT_EQ(a.NormalImage.Value, searching ? kSearchSelected : kStopSelected);
@@ -58,8 +58,8 @@ protected:
         EXPECT_EQ(i.BkColor, QColor(0xB0, 0xBB, 0xC7));
         EXPECT_EQ(i.HotBkColor, QColor(0x80, 0x80, 0x80));
         EXPECT_EQ(i.PushedBkColor, QColor(0x4B, 0x74, 0xB4));
-        EXPECT_FALSE(m_window->FindControl(searching ? u"SEARCHBTN" : u"STOPBTN")->IsMouseEnabled());
-        EXPECT_TRUE(m_window->FindControl(searching ? u"STOPBTN" : u"SEARCHBTN")->IsMouseEnabled());
+        EXPECT_FALSE(active->IsMouseEnabled());
+        EXPECT_TRUE(idle->IsMouseEnabled());
         EXPECT_EQ(m_window->Engine().IsPaused(), !searching);
     }
 };
@@ -73,16 +73,16 @@ TEST_F(MainWindow, StartsSearchingWithoutAClick)
 struct ClickCase
 {
     const char* why;
-    std::vector<const char16_t*> clicks;
+    std::vector<const char*> clicks;
     bool searching;
 };
 
 const ClickCase kClickCases[] = {
-    {"Stop stops", {u"STOPBTN"}, false},
-    {"Search after Stop searches again", {u"STOPBTN", u"SEARCHBTN"}, true},
-    {"the active Stop button takes no second click", {u"STOPBTN", u"STOPBTN"}, false},
-    {"the active Search button takes no click at start", {u"SEARCHBTN"}, true},
-    {"Refresh leaves the search state alone", {u"STOPBTN", u"REFRESHBTN"}, false},
+    {"Stop stops", {"STOPBTN"}, false},
+    {"Search after Stop searches again", {"STOPBTN", "SEARCHBTN"}, true},
+    {"the active Stop button takes no second click", {"STOPBTN", "STOPBTN"}, false},
+    {"the active Search button takes no click at start", {"SEARCHBTN"}, true},
+    {"Refresh leaves the search state alone", {"STOPBTN", "REFRESHBTN"}, false},
 };
 
 TEST_F(MainWindow, SearchAndStopFollowRealClicks)
@@ -90,7 +90,7 @@ TEST_F(MainWindow, SearchAndStopFollowRealClicks)
     for (const ClickCase& c : kClickCases) {
         SCOPED_TRACE(c.why);
         OpenWindow();
-        for (const char16_t* name : c.clicks)
+        for (const char* name : c.clicks)
             ClickAt(name);
         ExpectSearching(c.searching);
         m_window.reset();
@@ -103,20 +103,20 @@ TEST_F(MainWindow, RefreshEmptiesTheListAndResetsTheStatusLine)
     for (const char16_t* ip : {u"10.0.0.1", u"10.0.0.2", u"10.0.0.3"})
         Deliver(Record(ip));
     ASSERT_EQ(RowCount(), 3);
-    ClickAt(u"STOPBTN");
-    ClickAt(u"REFRESHBTN");
+    ClickAt("STOPBTN");
+    ClickAt("REFRESHBTN");
     EXPECT_EQ(RowCount(), 0);
-    EXPECT_EQ(TextOf(u"SERVERNUMLABEL2"), u"0");
-    EXPECT_FALSE(VisibleOf(u"EVENT2"));
-    EXPECT_EQ(TextOf(u"EVENT3"), u"");
+    EXPECT_EQ(TextOf("SERVERNUMLABEL2"), u"0");
+    EXPECT_FALSE(VisibleOf("EVENT2"));
+    EXPECT_EQ(TextOf("EVENT3"), u"");
     EXPECT_TRUE(m_window->Engine().IsPaused());
 
     // A server listed before comes back as the first row.
     Deliver(Record(u"10.0.0.2"));
     EXPECT_EQ(RowCount(), 1);
-    EXPECT_EQ(TextOf(u"SERVERNUMLABEL2"), u"1");
-    EXPECT_TRUE(VisibleOf(u"EVENT2"));
-    EXPECT_EQ(TextOf(u"EVENT3"), u"10.0.0.2");
+    EXPECT_EQ(TextOf("SERVERNUMLABEL2"), u"1");
+    EXPECT_TRUE(VisibleOf("EVENT2"));
+    EXPECT_EQ(TextOf("EVENT3"), u"10.0.0.2");
 }
 
 struct ActivationCase
@@ -140,10 +140,7 @@ TEST_F(MainWindow, DoubleClickOnARowOpensOnlySafeAddresses)
         OpenWindow();
         Deliver(Record(u"10.0.0.9", u"other"));
         Deliver(Record(u"192.168.1.5", u"nas", c.port));
-        auto* list = dynamic_cast<CListUI*>(m_window->FindControl(u"SERVERLIST"));
-        ASSERT_NE(list, nullptr);
-        list->FlushPendingRows();
-        auto* view = qobject_cast<QTreeView*>(list->GetWidget());
+        QTreeView* view = m_window->Servers().View();
         ASSERT_NE(view, nullptr);
         const QRect row = view->visualRect(view->model()->index(1, 0));
         ASSERT_TRUE(row.isValid());
@@ -165,8 +162,7 @@ TEST_F(MainWindow, ActivationWithoutASelectionOpensNothing)
 {
     OpenWindow();
     Deliver(Record(u"192.168.1.5"));
-    TNotifyUI activate{u"itemactivate", m_window->FindControl(u"SERVERLIST")};
-    m_window->Notify(activate);
+    m_window->OpenServerPage();
     EXPECT_TRUE(m_opened.empty());
 }
 
@@ -174,36 +170,39 @@ TEST_F(MainWindow, CloseButtonMinimisesWhereNoTrayIconIsShown)
 {
     OpenWindow();
     ASSERT_FALSE(m_window->Tray().TrayShown());  // offscreen has no tray
-    ClickAt(u"CLOSEBTN");
-    QWidget* top = m_window->GetHWND();
-    EXPECT_TRUE(top->isVisible());
-    EXPECT_TRUE(top->isMinimized());
+    ClickAt("CLOSEBTN");
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_TRUE(m_window->isMinimized());
 }
 
 TEST_F(MainWindow, MaximiseButtonFollowsTheRealWindowState)
 {
     OpenWindow();
-    auto* max = dynamic_cast<CButtonUI*>(m_window->FindControl(u"MAXBTN"));
+    const SkinButton* max = Button("MAXBTN");
     ASSERT_NE(max, nullptr);
-    ClickAt(u"MAXBTN");
-    EXPECT_TRUE(m_window->IsZoomed());
-    for (const CDuiString& image : {max->GetNormalImage(), max->GetHotImage(), max->GetPushedImage()})
+    const auto images = [max] {
+        const SkinButton::Look& look = max->GetLook();
+        return std::vector<QString>{look.NormalImage.Value, look.HotImage.Value, look.PushedImage.Value};
+    };
+    ClickAt("MAXBTN");
+    EXPECT_TRUE(m_window->isMaximized());
+    for (const QString& image : images())
         EXPECT_EQ(image, u"res\\common\\restore.png");
 
     // Restored by other means: the next click still maximises.
-    m_window->ShowWindowCommand(SW_RESTORE);
-    ClickAt(u"MAXBTN");
-    EXPECT_TRUE(m_window->IsZoomed());
-    ClickAt(u"MAXBTN");
-    EXPECT_FALSE(m_window->IsZoomed());
-    for (const CDuiString& image : {max->GetNormalImage(), max->GetHotImage(), max->GetPushedImage()})
+    m_window->showNormal();
+    ClickAt("MAXBTN");
+    EXPECT_TRUE(m_window->isMaximized());
+    ClickAt("MAXBTN");
+    EXPECT_FALSE(m_window->isMaximized());
+    for (const QString& image : images())
         EXPECT_EQ(image, u"res\\common\\max_btn_normal.png");
 }
 
-TEST_F(MainWindow, DestroyingTheWindowEndsTheMessageLoop)
+TEST_F(MainWindow, AClosedWindowEndsTheEventLoop)
 {
     OpenWindow();
-    m_window->Close();
+    m_window->close();
     EXPECT_EQ(RunLoopBriefly(), 0);
 }
 

@@ -2,7 +2,6 @@
 // flags over the desktop, its log file and its text source.
 #include "base/ExecutablePath.h"
 #include "msgwnd/CMsgWnd.h"
-#include "uilib/CResourceManager.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,7 +29,7 @@ QWidget* OpenMessageWindow()
 }
 
 // Runs `inside` once the modal window is up, then returns the close code.
-UINT ShowAndAct(HWND parent, const CDuiString& title, const CDuiString& text, std::function<void(QWidget*)> inside)
+int ShowAndAct(QWidget* parent, const QString& title, const QString& text, std::function<void(QWidget*)> inside)
 {
     QTimer::singleShot(0, qApp, [inside] {
         QWidget* w = OpenMessageWindow();
@@ -52,7 +51,7 @@ struct ButtonCase
     const char* why;
     const char* button;
     const char* renameTo;  // nullptr keeps the skin's name
-    UINT code;
+    int code;
 };
 
 class MsgWndButtonTest : public ::testing::TestWithParam<ButtonCase>
@@ -61,11 +60,12 @@ class MsgWndButtonTest : public ::testing::TestWithParam<ButtonCase>
 TEST_P(MsgWndButtonTest, ClosesWithItsCode)
 {
     const ButtonCase& c = GetParam();
-    const UINT code = ShowAndAct(nullptr, u"Korvan Vindrel", u"Find_Running_Msg", [&c](QWidget* w) {
-        if (c.renameTo)
-            w->findChild<QWidget*>(QString::fromLatin1(c.button))->setObjectName(QString::fromLatin1(c.renameTo));
-        Click(w, c.renameTo ? c.renameTo : c.button);
-    });
+    const int code =
+        ShowAndAct(nullptr, QStringLiteral("Korvan Vindrel"), QStringLiteral("Find_Running_Msg"), [&c](QWidget* w) {
+            if (c.renameTo)
+                w->findChild<QWidget*>(QString::fromLatin1(c.button))->setObjectName(QString::fromLatin1(c.renameTo));
+            Click(w, c.renameTo ? c.renameTo : c.button);
+        });
     EXPECT_EQ(code, c.code);
     EXPECT_EQ(OpenMessageWindow(), nullptr);
 }
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Buttons, MsgWndButtonTest,
 TEST(MsgWnd, ClicksOnOtherControlsDoNothing)
 {
     bool stillOpen = false;
-    const UINT code = ShowAndAct(nullptr, u"", u"", [&](QWidget* w) {
+    const int code = ShowAndAct(nullptr, {}, {}, [&](QWidget* w) {
         auto* ok = w->findChild<QWidget*>(QStringLiteral("OKBTN"));
         ok->setObjectName(QStringLiteral("OTHERBTN"));
         QTest::mouseClick(ok, Qt::LeftButton);
@@ -89,7 +89,7 @@ TEST(MsgWnd, ClicksOnOtherControlsDoNothing)
         Click(w, "CANCELBTN");
     });
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(code, 0);
 }
 
 struct TextCase
@@ -110,7 +110,7 @@ TEST_P(MsgWndTextTest, ShowsTitleAndTextFromTheCallOrTheSkin)
     const TextCase& c = GetParam();
     // No lang.xml beside the test: the window falls back to Chinese.
     QString title, text;
-    ShowAndAct(nullptr, c.title, c.text, [&](QWidget* w) {
+    ShowAndAct(nullptr, QString::fromUtf16(c.title), QString::fromUtf16(c.text), [&](QWidget* w) {
         title = w->findChild<QWidget*>(QStringLiteral("MessageTitle"))->property("text").toString();
         text = w->findChild<QWidget*>(QStringLiteral("MessageText"))->property("text").toString();
         Click(w, "OKBTN");
@@ -141,27 +141,13 @@ TEST(MsgWnd, OverTheDesktopItIsATopmostToolWindowOverAWindowNotTopmost)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.onTop);
         Qt::WindowFlags flags;
-        ShowAndAct(c.parent, u"", u"", [&](QWidget* w) {
+        ShowAndAct(c.parent, {}, {}, [&](QWidget* w) {
             flags = w->windowFlags();
             Click(w, "OKBTN");
         });
         EXPECT_EQ(flags.testFlag(Qt::WindowStaysOnTopHint), c.onTop);
         EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
     }
-}
-
-TEST(MsgWnd, ItsTextSourceGoesWithItsWindow)
-{
-    auto* rm = CResourceManager::GetInstance();
-    IQueryControlText* before = rm->GetTextQueryInterface();
-    IQueryControlText* during = nullptr;
-    ShowAndAct(nullptr, u"", u"", [&](QWidget* w) {
-        during = rm->GetTextQueryInterface();
-        Click(w, "OKBTN");
-    });
-    EXPECT_NE(during, before);
-    EXPECT_EQ(rm->GetTextQueryInterface(), before);
-    EXPECT_EQ(rm->GetText(u"OK_Btn"), CDuiString(u"OK_Btn")) << "no query reaches the deleted window";
 }
 
 struct LogNameCase
@@ -217,9 +203,8 @@ protected:
             const QString path = QString::fromStdString(CMsgWnd::LogFilePath(ExecutableDir(), local));
             QFile::remove(path);
             for (int i = 0; i < 2; ++i) {
-                auto* window = new CMsgWnd;
-                m_skin = window->GetSkinFile();
-                delete window;
+                const CMsgWnd window;
+                m_skin = window.SkinFile();
             }
             if (std::time(nullptr) != start)
                 continue;  // crossed a second: the two lines went to two files
@@ -234,7 +219,7 @@ protected:
 
     QString m_cwd;
     QTemporaryDir m_elsewhere;
-    CDuiString m_skin;
+    QString m_skin;
 };
 
 TEST_F(LogFixture, TwoWindowsInOneSecondAppendToOneFile)
@@ -256,7 +241,7 @@ TEST_F(LogFixture, TwoWindowsInOneSecondAppendToOneFile)
         SCOPED_TRACE(c.why);
         QDir::setCurrent(c.skinInCurrentDir ? QString::fromStdString(ExecutableDir()) : m_elsewhere.path());
         EXPECT_EQ(LogOfTwoWindows().toStdString(), c.expected);
-        EXPECT_EQ(m_skin, CDuiString(QString::fromStdString(dir + "/message.xml")));
+        EXPECT_EQ(m_skin, QString::fromStdString(dir + "/message.xml"));
     }
 }
 }  // namespace

@@ -1,6 +1,5 @@
 // How attribute lists change a button's look, and that junk never hurts.
 #include "uilib/AttributeList.h"
-#include "uilib/CButtonUI.h"
 #include "uilib/SkinButton.h"
 
 #include <gtest/gtest.h>
@@ -37,13 +36,12 @@ class ButtonLookTest : public ::testing::TestWithParam<LookCase>
 TEST_P(ButtonLookTest, AppliesNamedAttributesAndKeepsTheRest)
 {
     const LookCase& c = GetParam();
-    SkinButton widget;
-    CButtonUI button(&widget);
+    SkinButton button;
     for (const auto& list : c.lists)
-        button.ApplyAttributeList(CDuiString(std::u16string_view(list)));
-    const auto& look = widget.GetLook();
-    EXPECT_EQ(button.GetNormalImage(), CDuiString(c.normalImage));
-    EXPECT_EQ(button.GetPushedImage(), CDuiString(c.pushedImage));
+        button.ApplyAttributeList(QString::fromStdU16String(list));
+    const auto& look = button.GetLook();
+    EXPECT_EQ(look.NormalImage.Value, QString::fromUtf16(c.normalImage));
+    EXPECT_EQ(look.PushedImage.Value, QString::fromUtf16(c.pushedImage));
     EXPECT_EQ(Hex(look.TextColor), c.textColor);
     EXPECT_EQ(Hex(look.PushedTextColor), c.pushedTextColor);
     EXPECT_EQ(Hex(look.BkColor), c.bkColor);
@@ -127,11 +125,11 @@ class AttributeParseTest : public ::testing::TestWithParam<ParseCase>
 TEST_P(AttributeParseTest, YieldsTheWellFormedPairsBeforeAnyJunk)
 {
     const ParseCase& c = GetParam();
-    const auto pairs = ParseAttributeList(CDuiString(c.text));
+    const auto pairs = ParseAttributeList(QString::fromUtf16(c.text));
     ASSERT_EQ(pairs.size(), c.pairs.size());
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        EXPECT_EQ(pairs[i].first, CDuiString(std::u16string_view(c.pairs[i].first)));
-        EXPECT_EQ(pairs[i].second, CDuiString(std::u16string_view(c.pairs[i].second)));
+        EXPECT_EQ(pairs[i].first, QString::fromStdU16String(c.pairs[i].first));
+        EXPECT_EQ(pairs[i].second, QString::fromStdU16String(c.pairs[i].second));
     }
 }
 

@@ -1,4 +1,4 @@
-// Windows need a QApplication; tests run offscreen (see vindrel_add_test).
+// Widgets need a QApplication; tests run offscreen (see vindrel_add_test).
 #include <QApplication>
 #include <gtest/gtest.h>
 

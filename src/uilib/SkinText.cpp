@@ -1,0 +1,89 @@
+#include "uilib/SkinText.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QObject>
+#include <QVariant>
+#include <QWidget>
+
+namespace {
+
+constexpr char kKeyedProperty[] = "resourceText";
+constexpr char kKeyProperty[] = "textKey";
+
+QString CurrentText(const QObject* object)
+{
+    if (const auto* action = qobject_cast<const QAction*>(object))
+        return action->text();
+    return object->property("text").toString();
+}
+
+void ShowText(QObject* object, const QString& text)
+{
+    if (auto* action = qobject_cast<QAction*>(object)) {
+        // A '&' of a text is a character, not a mnemonic marker.
+        QString escaped = text;
+        escaped.replace(u'&', QStringLiteral("&&"));
+        action->setText(escaped);
+    } else if (auto* label = qobject_cast<QLabel*>(object)) {
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
+    } else if (object->property("text").isValid()) {
+        object->setProperty("text", text);
+    }
+}
+
+bool IsKeyed(const QObject* object)
+{
+    return object->property(kKeyedProperty).toBool();
+}
+
+void Translate(QObject* object, const TextLookup& lookup)
+{
+    if (!IsKeyed(object))
+        return;
+    // The skin's text is the key until the first translation keeps it aside.
+    QString key = object->property(kKeyProperty).toString();
+    if (key.isEmpty()) {
+        key = CurrentText(object);
+        object->setProperty(kKeyProperty, key);
+    }
+    const QString text = key.isEmpty() ? QString() : lookup(key);
+    ShowText(object, text.isNull() ? key : text);
+}
+
+}  // namespace
+
+void TranslateSkin(QObject* root, const TextLookup& lookup)
+{
+    if (!root)
+        return;
+    Translate(root, lookup);
+    const auto objects = root->findChildren<QObject*>();
+    for (QObject* object : objects) {
+        if (qobject_cast<QWidget*>(object) || qobject_cast<QAction*>(object))
+            Translate(object, lookup);
+    }
+    // A widget's actions need not be its children (a menu's added actions).
+    if (auto* widget = qobject_cast<QWidget*>(root)) {
+        const auto actions = widget->actions();
+        for (QAction* action : actions) {
+            if (action->parent() != root)
+                Translate(action, lookup);
+        }
+    }
+}
+
+void SetTextKey(QObject* object, const QString& key)
+{
+    if (!object)
+        return;
+    object->setProperty(kKeyedProperty, true);
+    object->setProperty(kKeyProperty, key);
+    ShowText(object, key);
+}
+
+QString TextKey(const QObject* object)
+{
+    return object && IsKeyed(object) ? object->property(kKeyProperty).toString() : QString();
+}
