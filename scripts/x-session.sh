@@ -10,6 +10,8 @@ work=$(mktemp -d "/tmp/vindrel-${x_session_name:-x}-XXXXXX")
 chmod 700 "$work"
 session_pids=()
 end_session() {
+  # Only the shell that made the session ends it, never a subshell of it.
+  [ "$BASHPID" = "$$" ] || return 0
   for p in "${session_pids[@]}"; do kill "$p" 2>/dev/null; done
   wait 2>/dev/null
   rm -rf "$work"
