@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts PROGRAM REPEATS times, inside the lab and under an X server
-# (scripts/bench.sh runs it through bench/in-xvfb.sh), and prints per start
+# (scripts/bench.sh runs it through scripts/in-x-session.sh), and prints per start
 # "result KEY VALUE" lines: seconds from exec to its main window mapped
 # (the first top-level window of 200 px or wider, seen by xev on the root),
 # from exec to its first probe on the wire (korvan-sim's probe log; -1 when

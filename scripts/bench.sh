@@ -58,13 +58,13 @@ for n in 10 100 1000; do
   echo "bench: time to list $n servers (receive loop, vindrel-scan, window x$repeats)"
   lab "n$n" --servers "$n" --neigh static -- "$build/bench/bench_discovery" "$n"
   for _ in $(seq "$repeats"); do
-    lab "n$n" --servers "$n" --neigh static -- "$here/scripts/in-x-session.sh" "$bin/bench_window" --list "$n"
+    lab "n$n" --servers "$n" --neigh static -- "$here/scripts/in-x-session.sh" "$build/bench/bench_window" --list "$n"
   done
 done
 echo "bench: steady state, 1000 servers answering every probe, $load_seconds s"
-lab load --servers 1000 --neigh static -- "$here/scripts/in-x-session.sh" "$bin/bench_window" --load 1000 "$load_seconds"
+lab load --servers 1000 --neigh static -- "$here/scripts/in-x-session.sh" "$build/bench/bench_window" --load 1000 "$load_seconds"
 echo "bench: idle in the tray, no servers, $idle_seconds s"
-lab idle --servers 0 -- "$here/scripts/in-x-session.sh" "$bin/bench_window" --idle "$idle_seconds"
+lab idle --servers 0 -- "$here/scripts/in-x-session.sh" "$build/bench/bench_window" --idle "$idle_seconds"
 echo "bench: start, empty Qt window and vindrel, x$repeats"
 lab start --servers 0 -- "$here/scripts/in-x-session.sh" bash -c \
   '"$1/start-time.sh" empty "$3" "$2/bench/empty-qt-window" && "$1/start-time.sh" vindrel "$3" "$2/bin/vindrel"' \

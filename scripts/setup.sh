@@ -27,6 +27,8 @@ packages=(
   locales
   # sanitizers and fuzzing
   clang libclang-rt-14-dev
+  # the Debian package (dpkg-shlibdeps for its dependencies) and its checks
+  dpkg-dev file man-db desktop-file-utils appstream lintian
 )
 
 missing=()

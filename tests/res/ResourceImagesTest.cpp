@@ -164,11 +164,6 @@ TEST(IconTheme, HoldsEverySizeTheDesktopAsksFor)
         ASSERT_FALSE(image.isNull());
         EXPECT_EQ(image.size(), QSize(size, size));
     }
-    QFile desktop(kBinDir + QStringLiteral("/res/vindrel.desktop"));
-    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
-    const QByteArray entry = desktop.readAll();
-    for (const char* line : {"Name=Vindrel\n", "Exec=vindrel\n", "Icon=vindrel\n", "Categories=Network;Utility;\n"})
-        EXPECT_TRUE(entry.contains(line)) << line;
 }
 
 TEST(SkinFiles, AreCopiedBesideTheExecutableWhenTheSourceHasThem)
