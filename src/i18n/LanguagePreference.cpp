@@ -1,8 +1,10 @@
 #include "i18n/LanguagePreference.h"
 
+#include "base/AppFolders.h"
 #include "base/LocaleText.h"
 #include "i18n/TextCatalogue.h"
 
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -106,6 +108,31 @@ bool ReplaceFile(const fs::path& target, const struct stat& original, std::strin
     return true;
 }
 
+// A new lang.xml holding `code`, in the form the program ships, written as
+// any other save is: beside it first, then renamed into place.
+void CreateFile(const std::string& path, const std::string& code)
+{
+    const fs::path target(path);
+    if (!MakeFolders(target.parent_path().string() + "/"))
+        return;
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    doc.InsertEndChild(doc.NewDeclaration());
+    tinyxml2::XMLElement* root = doc.NewElement("config");
+    doc.InsertEndChild(root);
+    root->InsertEndChild(doc.NewElement("lang"))->ToElement()->SetText(code.c_str());
+    tinyxml2::XMLPrinter printer(nullptr, /*compact=*/false);
+    doc.Print(&printer);
+    const std::string_view printed(printer.CStr(), static_cast<std::size_t>(printer.CStrSize()) - 1);
+    if (!ReadsBackAs(printed, code))
+        return;
+    struct stat owner
+    {};
+    owner.st_uid = ::getuid();
+    owner.st_gid = ::getgid();
+    owner.st_mode = 0600;
+    ReplaceFile(target, owner, printed);
+}
+
 }  // namespace
 
 bool ReadLanguagePreference(std::u16string_view dir, std::u16string& code)
@@ -124,12 +151,19 @@ bool ReadLanguagePreference(std::u16string_view dir, std::u16string& code)
     return true;
 }
 
-void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code)
+void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code, IfMissing ifMissing)
 {
     const std::optional<std::string> path = PreferencePath(dir);
     const std::optional<std::string> text = EncodeLocal8Bit(code);
     if (!path || !text)
         return;
+    struct stat link
+    {};
+    if (::lstat(path->c_str(), &link) != 0 && errno == ENOENT) {
+        if (ifMissing == IfMissing::kCreate)
+            CreateFile(*path, *text);
+        return;
+    }
     // A lang.xml that is a symlink is written through: the new document
     // replaces the link's final target, so the link stays a link and keeps
     // pointing where the user aimed it (e.g. at a shared settings folder).
@@ -155,6 +189,14 @@ void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code)
     const std::string_view printed(printer.CStr(), static_cast<std::size_t>(printer.CStrSize()) - 1);
     if (ReadsBackAs(printed, *text))
         ReplaceFile(target, st, printed);
+}
+
+std::u16string LanguageOfLocale(std::string_view locale)
+{
+    const bool chinese = locale.size() >= 2 && (locale[0] == 'z' || locale[0] == 'Z') &&
+                         (locale[1] == 'h' || locale[1] == 'H') &&
+                         (locale.size() == 2 || !std::isalpha(static_cast<unsigned char>(locale[2])));
+    return std::u16string(chinese ? kLanguageChinese : kLanguageEnglish);
 }
 
 std::u16string StartupLanguage(std::u16string_view dir)

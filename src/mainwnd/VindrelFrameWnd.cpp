@@ -1,6 +1,6 @@
 #include "mainwnd/VindrelFrameWnd.h"
 
-#include "base/ExecutablePath.h"
+#include "base/AppFolders.h"
 #include "base/LocaleText.h"
 #include "discovery/ServerFields.h"
 #include "i18n/LanguagePreference.h"
@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QLayout>
+#include <QLocale>
 #include <QTreeView>
 
 namespace {
@@ -40,11 +41,6 @@ constexpr const char16_t* kStopIdleLook =
     u"pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FFB0BBC7\" hotbkcolor=\"#FF808080\" pushedbkcolor=\"#FF4B74B4\" "
     u"pushedtextcolor=\"#FFFFFFFF\"";
 
-QString ExecutableFolder()
-{
-    return QString::fromStdU16String(DecodeLocal8Bit(ExecutableDir()));
-}
-
 // Ends the event loop once the handler that asks has finished, like a quit
 // message; a request made before the loop runs still ends it.
 void QueueQuit(int code)
@@ -63,10 +59,14 @@ CVindrelFrameWnd::CVindrelFrameWnd()
 
 CVindrelFrameWnd::CVindrelFrameWnd(Options options)
     : m_options(std::move(options))
-    , m_settingsDir(m_options.settingsDir.isEmpty() ? ExecutableFolder() : m_options.settingsDir)
+    , m_settingsDir(m_options.settingsDir)
     , m_servers(new ServerList(this))
     , m_engine(m_options.discovery)
 {
+    if (m_settingsDir.isEmpty()) {
+        m_settingsDir = QString::fromStdU16String(DecodeLocal8Bit(ProgramFolders().settings));
+        m_options.createSettings = !ProgramFolders().portable;
+    }
     if (!m_options.openUrl)
         m_options.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     setWindowTitle(QStringLiteral("Vindrel"));
@@ -101,13 +101,27 @@ bool CVindrelFrameWnd::Initialise()
     connect(m_tray, &TrayMenus::LanguageChosen, this, &CVindrelFrameWnd::SwitchLanguage);
     ConnectControls();
 
-    m_language = QString::fromStdU16String(StartupLanguage(m_settingsDir.toStdU16String()));
+    m_language = QString::fromStdU16String(StartingLanguage());
     Retranslate();
     m_tray->CreateTrayIcon();
     if (m_options.startDiscovery)
         m_engine.Start(m_queue);
     StartSearch();
     return true;
+}
+
+std::u16string CVindrelFrameWnd::StartingLanguage() const
+{
+    const std::u16string dir = m_settingsDir.toStdU16String();
+    std::u16string code;
+    if (ReadLanguagePreference(dir, code))
+        return code;
+    if (!m_options.createSettings)
+        return StartupLanguage(dir);
+    // The first start: the desktop's language, remembered from now on.
+    code = LanguageOfLocale(QLocale::system().name().toStdString());
+    WriteLanguagePreference(dir, code, IfMissing::kCreate);
+    return code;
 }
 
 void CVindrelFrameWnd::ConnectControls()
@@ -275,7 +289,8 @@ void CVindrelFrameWnd::SwitchLanguage(const QString& code)
     if (layout())
         layout()->activate();
     setGeometry(frame);
-    WriteLanguagePreference(m_settingsDir.toStdU16String(), code.toStdU16String());
+    WriteLanguagePreference(m_settingsDir.toStdU16String(), code.toStdU16String(),
+                            m_options.createSettings ? IfMissing::kCreate : IfMissing::kLeave);
 }
 
 void CVindrelFrameWnd::ExitApplication()

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class ServerList;
 class SkinButton;
@@ -35,8 +36,13 @@ public:
         DiscoveryOptions discovery;
         // Opens a server's page; the desktop's URL opener by default.
         std::function<void(const QUrl&)> openUrl;
-        // Folder of lang.xml, ending with '/'; the executable's when empty.
+        // Folder of lang.xml, ending with '/'; when empty, the program's
+        // settings folder and its rule (base/AppFolders.h).
         QString settingsDir;
+        // Whether a missing lang.xml is made there, with the desktop's
+        // language at the first start. Set for the user's settings folder;
+        // a portable folder keeps the lang.xml it ships, or none.
+        bool createSettings = false;
     };
 
     // At most this often a second the window takes in what the engine found.
@@ -86,6 +92,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    std::u16string StartingLanguage() const;
     void ConnectControls();
     void Retranslate();
     void ShowSearchState(const QString& active, const char16_t* activeLook, const QString& idle,

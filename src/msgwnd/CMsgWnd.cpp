@@ -13,7 +13,6 @@
 #include <QScreen>
 
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,16 +26,17 @@ std::string ExecutableFolder()
     return dir;
 }
 
-void WriteSkinLog(const std::string& dir)
+// The log holds the executable's folder, and says when message.xml is not
+// in the current folder.
+void WriteSkinLog(const std::string& dir, const std::string& logDir)
 {
-    const std::string logDir = dir + "/log";
     // Failure (it exists already, or cannot be made) is no reason to stop.
-    ::mkdir(logDir.c_str(), 0777);
+    MakeFolders(logDir);
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     if (!localtime_r(&now, &local))
         return;
-    const std::string path = CMsgWnd::LogFilePath(dir + "/", local);
+    const std::string path = CMsgWnd::LogFilePath(logDir, local);
     std::FILE* log = std::fopen(path.c_str(), "a");
     if (!log)
         return;
@@ -64,8 +64,9 @@ void CentreOnScreen(QWidget& window)
 
 }  // namespace
 
-CMsgWnd::CMsgWnd(QWidget* parent)
+CMsgWnd::CMsgWnd(const AppFolders& folders, QWidget* parent)
     : QDialog(parent)
+    , m_folders(folders)
 {
     // A tool window, kept on top when it stands over the desktop.
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint;
@@ -77,9 +78,9 @@ CMsgWnd::CMsgWnd(QWidget* parent)
 
 CMsgWnd::~CMsgWnd() = default;
 
-int CMsgWnd::ShowMessageWindow(QWidget* parent, const QString& title, const QString& text)
+int CMsgWnd::ShowMessageWindow(QWidget* parent, const QString& title, const QString& text, const AppFolders& folders)
 {
-    CMsgWnd window(parent);
+    CMsgWnd window(folders, parent);
     if (!window.Initialise())
         return 0;
     CentreOnScreen(window);
@@ -102,8 +103,7 @@ bool CMsgWnd::Initialise()
     const auto buttons = m_content->findChildren<QAbstractButton*>();
     for (QAbstractButton* button : buttons)
         connect(button, &QAbstractButton::clicked, this, [this, button] { OnClicked(button); });
-    const QString dir = QString::fromStdU16String(DecodeLocal8Bit(ExecutableDir()));
-    m_language = QString::fromStdU16String(StartupLanguage(dir.toStdU16String()));
+    m_language = QString::fromStdU16String(StartupLanguage(DecodeLocal8Bit(m_folders.settings)));
     Retranslate();
     return true;
 }
@@ -156,15 +156,14 @@ void CMsgWnd::SetMessageText(const QString& text)
 
 QString CMsgWnd::SkinFile() const
 {
-    const std::string dir = ExecutableFolder();
-    WriteSkinLog(dir);
-    return QString::fromStdU16String(DecodeLocal8Bit(dir)) + QStringLiteral("/message.xml");
+    WriteSkinLog(ExecutableFolder(), m_folders.log);
+    return QString::fromStdU16String(DecodeLocal8Bit(m_folders.resources)) + QStringLiteral("message.xml");
 }
 
-std::string CMsgWnd::LogFilePath(const std::string& dir, const std::tm& t)
+std::string CMsgWnd::LogFilePath(const std::string& logDir, const std::tm& t)
 {
     char name[96];
-    std::snprintf(name, sizeof name, "log/%d-%d-%d-%d-%d-%d.txt", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+    std::snprintf(name, sizeof name, "%d-%d-%d-%d-%d-%d.txt", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
                   t.tm_min, t.tm_sec);
-    return dir + name;
+    return logDir + name;
 }

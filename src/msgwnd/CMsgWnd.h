@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/AppFolders.h"
+
 #include <QAbstractButton>
 #include <QDialog>
 #include <QPointer>
@@ -7,11 +9,11 @@
 #include <ctime>
 #include <string>
 
-// The skinned modal message box ("message.xml" beside the executable): a
-// title, a text, OK, Cancel and a close button. Closes with 1 after OK and 0
-// after Cancel or the close button. Answers its text keys from the
-// message-window table in the language of lang.xml beside the executable.
-// GUI thread only.
+// The skinned modal message box ("message.xml" among the program's skins):
+// a title, a text, OK, Cancel and a close button. Closes with 1 after OK and
+// 0 after Cancel or the close button. Answers its text keys from the
+// message-window table in the language of the program's lang.xml, and
+// writes a line to its log each time it loads its skin. GUI thread only.
 class CMsgWnd final : public QDialog
 {
     Q_OBJECT
@@ -19,12 +21,14 @@ class CMsgWnd final : public QDialog
 
 public:
     // Over `parent`; nullptr is the desktop, where the window stays on top.
-    explicit CMsgWnd(QWidget* parent = nullptr);
+    // `folders` say where the skin, the language and the log are.
+    explicit CMsgWnd(const AppFolders& folders, QWidget* parent = nullptr);
     ~CMsgWnd() override;
 
     // Creates, centres and shows a message window modally and returns its
     // close code once it has closed; 0 when its skin cannot be loaded.
-    static int ShowMessageWindow(QWidget* parent, const QString& title, const QString& text);
+    static int ShowMessageWindow(QWidget* parent, const QString& title, const QString& text,
+                                 const AppFolders& folders = ProgramFolders());
 
     // Builds the window from its skin; false (and one line on stderr) when
     // the skin cannot be loaded.
@@ -34,18 +38,19 @@ public:
     void SetMessageTitle(const QString& title);
     void SetMessageText(const QString& text);
 
-    // Writes the diagnostic log, then names message.xml beside the
-    // executable: the skin is found there whatever the current folder.
+    // Writes the diagnostic log, then names message.xml in the resource
+    // folder: the skin is found there whatever the current folder.
     QString SkinFile() const;
     QString Text(const QString& key) const;
 
-    // "log/Y-M-D-h-m-s.txt" under `dir` (8-bit, ends with '/'), no leading zeros.
-    static std::string LogFilePath(const std::string& dir, const std::tm& localTime);
+    // "Y-M-D-h-m-s.txt" in `logDir` (8-bit, ends with '/'), no leading zeros.
+    static std::string LogFilePath(const std::string& logDir, const std::tm& localTime);
 
 private:
     void OnClicked(QAbstractButton* button);
     void Retranslate();
 
+    const AppFolders m_folders;
     QWidget* m_content = nullptr;             // the skin's root, a child
     QPointer<QAbstractButton> m_closeButton;  // null without CLOSEBTN
     QString m_language;

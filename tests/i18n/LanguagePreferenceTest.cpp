@@ -216,6 +216,44 @@ TEST_F(LangFolder, WriteNeverCreatesTheFile)
     EXPECT_EQ(StartupLanguage(Dir()), kLanguageChinese);
 }
 
+// The user's own settings folder: an installed program must be able to
+// remember a choice where nothing was installed.
+TEST_F(LangFolder, AskedToItMakesTheFolderAndAFileThatReadsBack)
+{
+    const std::u16string deeper = Dir() + u"vindrel/settings/";
+    WriteLanguagePreference(deeper, kLanguageEnglish, IfMissing::kCreate);
+    const fs::path file = m_root / "vindrel" / "settings" / "lang.xml";
+    EXPECT_EQ(Get(file), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n    <lang>en</lang>\n</config>\n");
+    EXPECT_EQ(StartupLanguage(deeper), kLanguageEnglish);
+    struct stat st
+    {};
+    ASSERT_EQ(::stat((m_root / "vindrel").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 077, 0u) << "the settings folder is the user's own";
+
+    WriteLanguagePreference(deeper, kLanguageChinese, IfMissing::kCreate);
+    EXPECT_EQ(StartupLanguage(deeper), kLanguageChinese) << "an existing file is updated as ever";
+
+    Put(LangPath(), "<config><lang>broken");
+    WriteLanguagePreference(Dir(), kLanguageEnglish, IfMissing::kCreate);
+    EXPECT_EQ(Get(LangPath()), "<config><lang>broken") << "only a missing file is made";
+}
+
+TEST(LanguageOfLocale, ChineseForEveryZhLocaleEnglishForTheRest)
+{
+    struct Case
+    {
+        const char* locale;
+        std::u16string_view language;
+    };
+    const Case cases[] = {{"zh_CN", kLanguageChinese},       {"zh_TW.UTF-8", kLanguageChinese},
+                          {"zh", kLanguageChinese},          {"ZH_cn", kLanguageChinese},
+                          {"de_DE.UTF-8", kLanguageEnglish}, {"en_US", kLanguageEnglish},
+                          {"C", kLanguageEnglish},           {"", kLanguageEnglish},
+                          {"zhx_YY", kLanguageEnglish}};
+    for (const Case& c : cases)
+        EXPECT_EQ(LanguageOfLocale(c.locale), c.language) << c.locale;
+}
+
 TEST_F(LangFolder, DirectoryNamedLangXmlCountsAsMissing)
 {
     ASSERT_TRUE(fs::create_directory(LangPath()));

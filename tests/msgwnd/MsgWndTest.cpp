@@ -17,6 +17,17 @@
 #include <unistd.h>
 
 namespace {
+// The test's own folder stands for the program folder: the skin is copied
+// beside the test, and no lang.xml lies there.
+AppFolders TestFolders()
+{
+    AppFolders folders;
+    folders.resources = folders.settings = ExecutableDir();
+    folders.log = ExecutableDir() + "log/";
+    folders.portable = true;
+    return folders;
+}
+
 // The open message window's widget, found while its modal loop runs.
 QWidget* OpenMessageWindow()
 {
@@ -36,7 +47,7 @@ int ShowAndAct(QWidget* parent, const QString& title, const QString& text, std::
         ASSERT_NE(w, nullptr);
         inside(w);
     });
-    return CMsgWnd::ShowMessageWindow(parent, title, text);
+    return CMsgWnd::ShowMessageWindow(parent, title, text, TestFolders());
 }
 
 void Click(QWidget* window, const char* name)
@@ -162,7 +173,7 @@ class LogNameTest : public ::testing::TestWithParam<LogNameCase>
 
 TEST_P(LogNameTest, NumbersHaveNoLeadingZeros)
 {
-    EXPECT_EQ(CMsgWnd::LogFilePath("/x/", GetParam().time), std::string("/x/log/") + GetParam().name);
+    EXPECT_EQ(CMsgWnd::LogFilePath("/x/log/", GetParam().time), std::string("/x/log/") + GetParam().name);
 }
 
 std::tm Tm(int y, int mo, int d, int h, int mi, int s)
@@ -200,10 +211,10 @@ protected:
             const std::time_t start = std::time(nullptr);
             std::tm local{};
             localtime_r(&start, &local);
-            const QString path = QString::fromStdString(CMsgWnd::LogFilePath(ExecutableDir(), local));
+            const QString path = QString::fromStdString(CMsgWnd::LogFilePath(ExecutableDir() + "log/", local));
             QFile::remove(path);
             for (int i = 0; i < 2; ++i) {
-                const CMsgWnd window;
+                const CMsgWnd window(TestFolders());
                 m_skin = window.SkinFile();
             }
             if (std::time(nullptr) != start)
