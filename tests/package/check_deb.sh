@@ -9,7 +9,7 @@
 # Needs root (apt-get, unshare); removes a vindrel package installed before.
 # The programs it runs reach no network.
 # --lab also runs the installed window in the network lab
-# (tests/package/installed_in_lab.sh; not yet part of CI, see there).
+# (tests/package/installed_in_lab.sh).
 # Usage: tests/package/check_deb.sh [--lab] [--help]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
