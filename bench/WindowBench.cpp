@@ -324,7 +324,7 @@ int main(int argc, char** argv)
     QTemporaryDir settingsDir;  // lang.xml of this run only
     SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
     CVindrelFrameWnd::Options options;
-    options.openUrl = [](const QUrl&) {};
+    options.openUrl = [](const QUrl&) { return true; };
     options.settingsDir = settingsDir.path() + u'/';
     CVindrelFrameWnd window(std::move(options));
     if (!window.Initialise()) {

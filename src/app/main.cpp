@@ -12,8 +12,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <clocale>
 #include <csignal>
@@ -44,16 +42,6 @@ void PrintHelp()
                 "For terminals and scripts: vindrel-scan --help.\n",
                 folders.resources.c_str(), folders.settings.c_str(), folders.portable ? " (portable folder)" : "",
                 folders.log.c_str());
-}
-
-void CentreOnScreen(QWidget& window)
-{
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = window.frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
 }
 
 }  // namespace
@@ -113,7 +101,7 @@ int main(int argc, char** argv)
         ReportStartFailure(frame.ErrorString());
         return 1;
     }
-    CentreOnScreen(frame);
+    frame.PlaceOnScreen();
     frame.show();
     frame.raise();
     frame.activateWindow();

@@ -36,6 +36,50 @@ constexpr CatalogueRow kMainWindowRows[] = {
     // Key and English text are misspelt on purpose: the skins refer to them so.
     {u"Current_Evnent", u"Current Evnent:", u"\u5F53\u524D\u4E8B\u4EF6\uFF1A"},              // "当前事件："
     {u"Found_Server", u"Found Korvan Server ", u"\u627E\u5230 Korvan \u670D\u52A1\u5668 "},  // "找到 Korvan 服务器 "
+    // The window's own texts beyond the ones above: its subtitle, the filter,
+    // the row and window menus, names for screen readers and status lines.
+    // "%1", "%2" stand for what the window fills in.
+    {u"Subtitle_Text", u"Korvan Server Finder", u"Korvan \u670D\u52A1\u5668\u641C\u7D22"},  // "Korvan 服务器搜索"
+    {u"Filter_Edit", u"Filter", u"\u7B5B\u9009"},                                           // "筛选"
+    {u"Filter_Shown", u"%1 of %2 shown", u"\u663E\u793A %1 \u53F0\uFF0C\u5171 %2 \u53F0"},  // "显示 %1 台，共 %2 台"
+    {u"Menu_Btn", u"Menu", u"\u83DC\u5355"},                                                // "菜单"
+    {u"Language_Btn", u"Language", u"\u8BED\u8A00"},                                        // "语言"
+    {u"Min_Btn", u"Minimize", u"\u6700\u5C0F\u5316"},                                       // "最小化"
+    {u"Max_Btn", u"Maximize", u"\u6700\u5927\u5316"},                                       // "最大化"
+    {u"Close_Btn", u"Hide to the tray", u"\u9690\u85CF\u5230\u6258\u76D8"},                 // "隐藏到托盘"
+    {u"Search_Desc", u"Take in the servers' replies",
+     u"\u63A5\u6536\u670D\u52A1\u5668\u7684\u5E94\u7B54"},                               // "接收服务器的应答"
+    {u"Stop_Desc", u"Stop taking in replies", u"\u505C\u6B62\u63A5\u6536\u5E94\u7B54"},  // "停止接收应答"
+    {u"Refresh_Desc", u"Empty the list", u"\u6E05\u7A7A\u5217\u8868"},                   // "清空列表"
+    {u"Filter_Desc", u"Show only the servers with a field that holds this text",
+     u"\u53EA\u663E\u793A\u542B\u6709\u6B64\u6587\u5B57\u7684\u670D\u52A1\u5668"},  // "只显示含有此文字的服务器"
+    {u"List_Name", u"Servers found", u"\u627E\u5230\u7684\u670D\u52A1\u5668"},  // "找到的服务器"
+    {u"List_Desc", u"Enter opens a server's web page; the menu key shows what else can be done",
+     u"\u56DE\u8F66\u952E\u6253\u5F00\u670D\u52A1\u5668\u7F51\u9875\uFF1B\u83DC\u5355\u952E\u663E\u793A\u5176\u4ED6"
+     u"\u64CD\u4F5C"},  // "回车键打开服务器网页；菜单键显示其他操作"
+    {u"menu_open_page", u"Open web page", u"\u6253\u5F00\u7F51\u9875"},         // "打开网页"
+    {u"menu_copy_ip", u"Copy IP address", u"\u590D\u5236 IP \u5730\u5740"},     // "复制 IP 地址"
+    {u"menu_copy_mac", u"Copy MAC address", u"\u590D\u5236 MAC \u5730\u5740"},  // "复制 MAC 地址"
+    {u"menu_copy_row", u"Copy row", u"\u590D\u5236\u6574\u884C"},               // "复制整行"
+    {u"menu_wake", u"Wake up", u"\u5524\u9192"},                                // "唤醒"
+    {u"menu_export", u"Export list\u2026", u"\u5BFC\u51FA\u5217\u8868\u2026"},  // "导出列表…"
+    {u"Export_Title", u"Export list", u"\u5BFC\u51FA\u5217\u8868"},             // "导出列表"
+    {u"Status_PageFailed", u"Cannot open the web page of %1: %2",
+     u"\u65E0\u6CD5\u6253\u5F00 %1 \u7684\u7F51\u9875\uFF1A%2"},  // "无法打开 %1 的网页：%2"
+    {u"Reason_BadAddress", u"\"%1\" is no page address",
+     u"\u201C%1\u201D\u4E0D\u662F\u6709\u6548\u7684\u7F51\u9875\u5730\u5740"},  // "“%1”不是有效的网页地址"
+    {u"Reason_NoBrowser", u"no web browser is set up",
+     u"\u6CA1\u6709\u8BBE\u7F6E\u7F51\u9875\u6D4F\u89C8\u5668"},       // "没有设置网页浏览器"
+    {u"Status_Copied", u"Copied: %1", u"\u5DF2\u590D\u5236\uFF1A%1"},  // "已复制：%1"
+    {u"Status_WakeSent", u"Wake-up packet sent to %1",
+     u"\u5DF2\u5411 %1 \u53D1\u9001\u5524\u9192\u5305"},  // "已向 %1 发送唤醒包"
+    {u"Status_WakeFailed", u"Cannot send the wake-up packet to %1: %2",
+     u"\u65E0\u6CD5\u5411 %1 \u53D1\u9001\u5524\u9192\u5305\uFF1A%2"},  // "无法向 %1 发送唤醒包：%2"
+    {u"Status_Exported", u"%1 servers exported to %2",
+     u"\u5DF2\u5C06 %1 \u53F0\u670D\u52A1\u5668\u5BFC\u51FA\u5230 %2"},  // "已将 %1 台服务器导出到 %2"
+    {u"Status_ExportFailed", u"Cannot export to %1: %2",
+     u"\u65E0\u6CD5\u5BFC\u51FA\u5230 %1\uFF1A%2"},  // "无法导出到 %1：%2"
+    {u"Tip_LastHeard", u"Last heard %1 s ago", u"%1 \u79D2\u524D\u6700\u540E\u5E94\u7B54"},  // "%1 秒前最后应答"
 };
 
 constexpr CatalogueRow kMessageWindowRows[] = {

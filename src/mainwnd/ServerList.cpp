@@ -2,6 +2,7 @@
 
 #include "discovery/ServerFields.h"
 #include "mainwnd/ServerListModel.h"
+#include "mainwnd/ServerSortFilterModel.h"
 #include "uilib/ResourcePath.h"
 #include "uilib/SkinLoader.h"
 
@@ -35,7 +36,12 @@ std::vector<int> TemplateFields(const QWidget& row)
 ServerList::ServerList(QObject* parent)
     : QObject(parent)
     , m_model(new ServerListModel(this))
+    , m_shown(new ServerSortFilterModel(*m_model, this))
 {
+    connect(m_shown, &QAbstractItemModel::rowsInserted, this, &ServerList::CountsChanged);
+    connect(m_shown, &QAbstractItemModel::rowsRemoved, this, &ServerList::CountsChanged);
+    connect(m_shown, &QAbstractItemModel::modelReset, this, &ServerList::CountsChanged);
+    connect(m_shown, &QAbstractItemModel::layoutChanged, this, &ServerList::CountsChanged);
 }
 
 ServerList::~ServerList() = default;
@@ -54,15 +60,28 @@ void ServerList::Attach(QWidget* content)
     m_takesRows = m_view && std::find(fields.begin(), fields.end(), ipField) != fields.end();
     if (!m_view)
         return;
-    m_view->setModel(m_model);
+    m_view->setModel(m_shown);
     m_view->setRootIsDecorated(false);
     m_view->setItemsExpandable(false);
     m_view->setUniformRowHeights(true);  // keeps thousands of rows cheap to lay out
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setAllColumnsShowFocus(true);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ShowTemplateColumns(fields);
+    QHeaderView* header = m_view->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    connect(header, &QHeaderView::sectionClicked, this, &ServerList::OnHeaderClicked);
+}
+
+void ServerList::OnHeaderClicked(int column)
+{
+    m_shown->CycleSort(column);
+    QHeaderView* header = m_view->header();
+    header->setSortIndicatorShown(m_shown->sortColumn() >= 0);
+    if (m_shown->sortColumn() >= 0)
+        header->setSortIndicator(m_shown->sortColumn(), m_shown->sortOrder());
 }
 
 // Column i of the view is the template's i-th label; fields it lacks are not
@@ -88,7 +107,7 @@ void ServerList::Add(std::vector<ServerSighting> batch)
 {
     if (!m_takesRows || batch.empty())
         return;
-    if (m_model->Add(std::move(batch)) == 0)
+    if (m_model->Apply(std::move(batch)) == 0)
         return;
     if (m_eventShown)
         m_eventShown->setVisible(true);
@@ -114,10 +133,51 @@ void ServerList::SetHeaderTexts(const QStringList& texts)
     m_model->SetHeaderTexts(texts);
 }
 
+void ServerList::SetLanguage(const QString& language)
+{
+    m_shown->SetLanguage(language);
+}
+
+void ServerList::SetFilterText(const QString& text)
+{
+    m_shown->SetFilterText(text);
+    emit CountsChanged();
+}
+
 int ServerList::SelectedRow() const
 {
     if (!m_view || !m_view->selectionModel())
         return -1;
-    const auto rows = m_view->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    const QModelIndex current = m_view->selectionModel()->currentIndex();
+    if (current.isValid() && m_view->selectionModel()->isRowSelected(current.row(), current.parent()))
+        return m_shown->mapToSource(current).row();
+    const std::vector<int> selected = SelectedRows();
+    return selected.empty() ? -1 : selected.front();
+}
+
+std::vector<int> ServerList::SelectedRows() const
+{
+    std::vector<int> rows;
+    if (!m_view || !m_view->selectionModel())
+        return rows;
+    QModelIndexList selected = m_view->selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    for (const QModelIndex& index : selected)
+        rows.push_back(m_shown->mapToSource(index).row());
+    return rows;
+}
+
+std::vector<int> ServerList::ShownRows() const
+{
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(m_shown->rowCount()));
+    for (int i = 0; i < m_shown->rowCount(); ++i)
+        rows.push_back(m_shown->mapToSource(m_shown->index(i, 0)).row());
+    return rows;
+}
+
+int ServerList::ShownCount() const
+{
+    return m_shown->rowCount();
 }

@@ -11,11 +11,13 @@
 
 class QWidget;
 class ServerListModel;
+class ServerSortFilterModel;
 
 // The server list of the main window: the model behind the skin's
-// SERVERLIST view, the columns the row template shows, and the status labels
-// that describe the list (SERVERNUMLABEL2 counts the rows, EVENT2 and EVENT3
-// tell the server found last). GUI thread only.
+// SERVERLIST view (through a sort and filter proxy), the columns the row
+// template shows, and the status labels that describe the list
+// (SERVERNUMLABEL2 counts the rows, EVENT2 and EVENT3 tell the server found
+// last). GUI thread only.
 //
 // The row template "listitem.xml" names which fields a row shows, in which
 // order: its labels, in document order (NAMELABEL … UPTIMEABEL). A template
@@ -34,25 +36,40 @@ public:
     // reads the row template and the skin's column widths.
     void Attach(QWidget* content);
 
-    // Adds a row for every server not listed yet and updates the counter and
-    // the event line when one was added.
+    // Adds a row for every server not listed yet (and then updates the
+    // counter and the event line) and updates the rows of listed ones.
     void Add(std::vector<ServerSighting> batch);
     // Removes every row and resets the counter and the event line.
     void RemoveAll();
     void SetHeaderTexts(const QStringList& texts);
+    void SetLanguage(const QString& language);
+    void SetFilterText(const QString& text);
 
-    // The selected row, or -1.
+    // Rows of the model (not of the view): the current one (-1 for none) and
+    // the selected ones in the order the view shows them.
     int SelectedRow() const;
+    std::vector<int> SelectedRows() const;
+    // The model's rows in the order the view shows them, filter applied.
+    std::vector<int> ShownRows() const;
+    int ShownCount() const;
+
     ServerListModel& Model() { return *m_model; }
     const ServerListModel& Model() const { return *m_model; }
+    ServerSortFilterModel& Shown() { return *m_shown; }
     QTreeView* View() const { return m_view; }
     // Whether the row template lets rows be added at all.
     bool TakesRows() const { return m_takesRows; }
 
+signals:
+    // The rows shown or listed changed in number (a filter, a new server).
+    void CountsChanged();
+
 private:
     void ShowTemplateColumns(const std::vector<int>& fields);
+    void OnHeaderClicked(int column);
 
-    ServerListModel* m_model;  // child
+    ServerListModel* m_model;        // child
+    ServerSortFilterModel* m_shown;  // child
     QPointer<QTreeView> m_view;
     QPointer<QLabel> m_counter;
     QPointer<QLabel> m_eventShown;

@@ -6,7 +6,10 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <QColor>
+
 #include <chrono>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -14,6 +17,8 @@
 // The servers of the list: one row per IP address, in the order first heard,
 // one column per record field (discovery/ServerFields.h). The records are
 // the model's own values; a view shows them, no widget stands for a row.
+// A row follows its server: a later reply updates it in place, and a row
+// whose server has gone silent is drawn dimmed until it answers again.
 // GUI thread only.
 class ServerListModel final : public QAbstractTableModel
 {
@@ -27,7 +32,12 @@ public:
         std::chrono::steady_clock::time_point lastSeen{};
         unsigned interfaceIndex = 0;     // where its last reply arrived
         std::uint32_t localAddress = 0;  // network byte order
+        bool silent = false;             // no reply for a while
     };
+    using Clock = std::chrono::steady_clock;
+
+    // The colour of a silent row's text.
+    static const QColor kSilentColour;
 
     explicit ServerListModel(QObject* parent = nullptr);
 
@@ -41,10 +51,18 @@ public:
 
     // Appends a row for every sighting whose IP (compared as exact text) is
     // not listed yet, in the batch's order, with one insertion for all of
-    // them; sightings of listed servers change nothing. Returns how many rows
-    // were added.
-    int Add(std::vector<ServerSighting> batch);
+    // them. A sighting of a listed server updates its row in place (same
+    // position): fields that changed, when it was heard and where; a Mac
+    // that the reply could not learn keeps the one known. Returns how many
+    // rows were added.
+    int Apply(std::vector<ServerSighting> batch);
     void Clear();
+
+    // Rows last heard before `silentBefore` are silent, the others not.
+    void UpdateSilence(Clock::time_point silentBefore);
+    // Formats a silent row's tooltip line from the seconds since it was last
+    // heard, in the window's language.
+    void SetLastHeardText(std::function<QString(qint64 seconds)> text);
 
     int Count() const { return static_cast<int>(m_rows.size()); }
     // `row` must be below Count().
@@ -53,7 +71,10 @@ public:
     int FindRow(const std::u16string& ip) const;
 
 private:
+    void RowsChanged(int first, int last);
+
     std::vector<Row> m_rows;
     std::unordered_map<std::u16string, int> m_rowOfIp;
     QStringList m_headers;
+    std::function<QString(qint64)> m_lastHeardText;
 };

@@ -4,6 +4,7 @@
 #include "uilib/SkinLoader.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
@@ -51,12 +52,32 @@ TrayMenus::TrayMenus(QWidget* window)
     , m_window(window)
     , m_trayMenu(LoadMenu())
     , m_languageMenu(LoadMenu())
+    , m_windowMenu(LoadMenu())
 {
     m_trayMenu->addAction(MakeMenuItem(QStringLiteral("show"), m_trayMenu.get()));
     m_trayMenu->addAction(MakeMenuItem(QStringLiteral("exit"), m_trayMenu.get()));
-    AddPlainItem(*m_languageMenu, QStringLiteral("LANG_ENGLISH"), QStringLiteral("English"));
-    AddPlainItem(*m_languageMenu, QStringLiteral("LANG_CHINESE"), QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
-    for (QMenu* menu : {m_trayMenu.get(), m_languageMenu.get()}) {
+    auto* languages = new QActionGroup(m_languageMenu.get());
+    for (QAction* item :
+         {AddPlainItem(*m_languageMenu, QStringLiteral("LANG_ENGLISH"), QStringLiteral("English")),
+          AddPlainItem(*m_languageMenu, QStringLiteral("LANG_CHINESE"), QStringLiteral("\u7B80\u4F53\u4E2D\u6587"))}) {
+        item->setCheckable(true);
+        languages->addAction(item);
+    }
+    // The window's own menu: what it offers besides its buttons, and an Exit
+    // that needs no tray.
+    m_windowMenu->clear();
+    auto* exportList = new QAction(m_windowMenu.get());
+    exportList->setObjectName(QStringLiteral("WIN_EXPORT"));
+    SetTextKey(exportList, QStringLiteral("menu_export"));
+    connect(exportList, &QAction::triggered, this, &TrayMenus::ExportRequested);
+    m_windowMenu->addAction(exportList);
+    m_windowMenu->addSeparator();
+    auto* exit = MakeMenuItem(QStringLiteral("exit"), m_windowMenu.get());
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_windowMenu->addAction(exit);
+    // Its shortcut works wherever the window has the focus.
+    m_window->addAction(exit);
+    for (QMenu* menu : {m_trayMenu.get(), m_languageMenu.get(), m_windowMenu.get()}) {
         const auto actions = menu->actions();
         for (QAction* action : actions)
             ConnectByName(action);
@@ -113,30 +134,70 @@ bool TrayMenus::TrayShown() const
 
 void TrayMenus::OnActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    // Releasing either button opens the menu; double and middle clicks do not.
+    // Releasing either button opens the menu; a double click brings the
+    // window, as everywhere else; a middle click does nothing.
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
         ShowTrayMenu();
+    else if (reason == QSystemTrayIcon::DoubleClick)
+        emit ShowRequested();
 }
 
 void TrayMenus::ShowTrayMenu()
 {
-    PopUp(*m_trayMenu, *m_languageMenu);
+    m_trayMenu->adjustSize();
+    PopUpAt(*m_trayMenu, TopLeftFor(*m_trayMenu, QCursor::pos()));
 }
 
-void TrayMenus::ShowLanguageMenu()
+void TrayMenus::ShowLanguageMenu(const QWidget* button)
 {
-    PopUp(*m_languageMenu, *m_trayMenu);
+    DropDown(*m_languageMenu, button);
 }
 
-void TrayMenus::PopUp(QMenu& menu, QMenu& other)
+void TrayMenus::ShowWindowMenu(const QWidget* button)
 {
-    other.close();
+    DropDown(*m_windowMenu, button);
+}
+
+void TrayMenus::DropDown(QMenu& menu, const QWidget* button)
+{
     menu.adjustSize();
-    menu.popup(TopLeftFor(menu, QCursor::pos()));
+    QPoint at = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
+    // Right-aligned with its button when that keeps it on the screen.
+    if (button)
+        at.rx() += button->width() - menu.sizeHint().width();
+    if (const QScreen* screen = QGuiApplication::screenAt(button ? button->mapToGlobal(QPoint()) : at)) {
+        const QRect area = screen->availableGeometry();
+        const QSize size = menu.sizeHint();
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - size.width() + 1)));
+        if (at.y() + size.height() > area.bottom() + 1 && button)
+            at.setY(button->mapToGlobal(QPoint()).y() - size.height());  // no room below: above it
+        at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - size.height() + 1)));
+    }
+    PopUpAt(menu, at);
+}
+
+void TrayMenus::PopUpAt(QMenu& menu, QPoint topLeft)
+{
+    for (QMenu* other : {m_trayMenu.get(), m_languageMenu.get(), m_windowMenu.get()}) {
+        if (other != &menu)
+            other->close();
+    }
+    menu.popup(topLeft);
+}
+
+void TrayMenus::SetCurrentLanguage(const QString& code)
+{
+    const QString current = code == u"en" ? QStringLiteral("LANG_ENGLISH") : QStringLiteral("LANG_CHINESE");
+    const auto items = m_languageMenu->actions();
+    for (QAction* item : items) {
+        if (item->isCheckable())
+            item->setChecked(item->objectName() == current);
+    }
 }
 
 void TrayMenus::Retranslate(const TextLookup& lookup)
 {
     TranslateSkin(m_trayMenu.get(), lookup);
     TranslateSkin(m_languageMenu.get(), lookup);
+    TranslateSkin(m_windowMenu.get(), lookup);
 }

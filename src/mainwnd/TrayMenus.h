@@ -3,6 +3,7 @@
 #include "uilib/SkinText.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QSystemTrayIcon>
 
@@ -12,12 +13,14 @@ class QAction;
 class QMenu;
 class QWidget;
 
-// The main window's tray icon and its two pop-up menus, both skinned by
-// "menu.xml": the tray menu (Show, Exit) and the language menu (English,
-// 简体中文). Items of menu.xml's own come first and do nothing unless their
-// name is one of the program's (MENU_SHOW in any case, MENU_EXIT,
-// LANG_ENGLISH, LANG_CHINESE). The menus open at the cursor, upwards and to
-// the right; opening one closes the other. GUI thread only.
+// The main window's tray icon and its pop-up menus, all skinned by
+// "menu.xml": the tray menu (Show, Exit), the language menu (English,
+// 简体中文, the current one checked) and the window's own menu (Export
+// list…, Exit). Items of menu.xml's own come first in the tray and language
+// menus and do nothing unless their name is one of the program's (MENU_SHOW
+// in any case, MENU_EXIT, LANG_ENGLISH, LANG_CHINESE). The tray menu opens
+// at the cursor, upwards and to the right; the others drop down below their
+// buttons; opening one closes the others. GUI thread only.
 class TrayMenus final : public QObject
 {
     Q_OBJECT
@@ -36,12 +39,17 @@ public:
     bool TrayShown() const;
 
     void ShowTrayMenu();
-    void ShowLanguageMenu();
+    // Below `button` (or at the cursor without one), inside the screen.
+    void ShowLanguageMenu(const QWidget* button = nullptr);
+    void ShowWindowMenu(const QWidget* button = nullptr);
+    // Checks the language item of `code`.
+    void SetCurrentLanguage(const QString& code);
     // Re-texts the items whose text is a catalogue key.
     void Retranslate(const TextLookup& lookup);
 
     QMenu* TrayMenu() const { return m_trayMenu.get(); }
     QMenu* LanguageMenu() const { return m_languageMenu.get(); }
+    QMenu* WindowMenu() const { return m_windowMenu.get(); }
     QSystemTrayIcon* Icon() const { return m_icon.get(); }
 
     // A tray item for the command word "show" or "exit": named MENU_<WORD>,
@@ -53,15 +61,18 @@ signals:
     void ShowRequested();
     void ExitRequested();
     void LanguageChosen(const QString& code);
+    void ExportRequested();
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
     // Lets an item act by its name.
     void ConnectByName(QAction* action);
-    void PopUp(QMenu& menu, QMenu& other);
+    void PopUpAt(QMenu& menu, QPoint topLeft);
+    void DropDown(QMenu& menu, const QWidget* button);
 
     QWidget* m_window;  // parent
     std::unique_ptr<QMenu> m_trayMenu;
     std::unique_ptr<QMenu> m_languageMenu;
+    std::unique_ptr<QMenu> m_windowMenu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
 };

@@ -5,9 +5,11 @@
 #include "discovery/ServerFields.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
+#include "mainwnd/RowActions.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
 #include "mainwnd/ServerPageAddress.h"
+#include "mainwnd/ServerSortFilterModel.h"
 #include "mainwnd/TrayMenus.h"
 #include "uilib/ResourcePath.h"
 #include "uilib/SkinButton.h"
@@ -17,8 +19,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QLocale>
+#include <QScreen>
 #include <QTreeView>
 
 namespace {
@@ -68,11 +76,17 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
         m_options.createSettings = !ProgramFolders().portable;
     }
     if (!m_options.openUrl)
-        m_options.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+        m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    if (!m_options.wake)
+        m_options.wake = [](const QString&, unsigned, quint32) { return QStringLiteral("not available"); };
+    if (!m_options.chooseExportFile)
+        m_options.chooseExportFile = [this] { return AskForExportFile(); };
     setWindowTitle(QStringLiteral("Vindrel"));
     m_rearm.setSingleShot(true);
     m_rearm.setInterval(1000 / kDrainsPerSecond);
     connect(&m_rearm, &QTimer::timeout, this, &CVindrelFrameWnd::OnRearm);
+    m_silenceCheck.setInterval(1000);
+    connect(&m_silenceCheck, &QTimer::timeout, this, &CVindrelFrameWnd::MarkSilentRows);
     // Called on a listener thread with the queue's lock held: only post.
     // The destructor clears it before the window goes.
     m_queue->SetWake([this] { QMetaObject::invokeMethod(this, &CVindrelFrameWnd::DrainQueue, Qt::QueuedConnection); });
@@ -99,7 +113,18 @@ bool CVindrelFrameWnd::Initialise()
     connect(m_tray, &TrayMenus::ShowRequested, this, &CVindrelFrameWnd::ShowNormal);
     connect(m_tray, &TrayMenus::ExitRequested, this, &CVindrelFrameWnd::ExitApplication);
     connect(m_tray, &TrayMenus::LanguageChosen, this, &CVindrelFrameWnd::SwitchLanguage);
+    RowActions::Hooks hooks;
+    hooks.openPage = [this] { OpenServerPage(); };
+    hooks.wake = m_options.wake;
+    hooks.chooseExportFile = m_options.chooseExportFile;
+    hooks.text = [this](const QString& key) { return Text(key); };
+    m_rowActions = new RowActions(*m_servers, std::move(hooks), this);
+    connect(m_rowActions, &RowActions::Status, this, &CVindrelFrameWnd::ShowStatus);
+    connect(m_tray, &TrayMenus::ExportRequested, m_rowActions, &RowActions::ExportList);
+    m_servers->Model().SetLastHeardText(
+        [this](qint64 seconds) { return Text(QStringLiteral("Tip_LastHeard")).arg(seconds); });
     ConnectControls();
+    AddShortcuts();
 
     m_language = QString::fromStdU16String(StartingLanguage());
     Retranslate();
@@ -136,9 +161,57 @@ void CVindrelFrameWnd::ConnectControls()
             connect(button, &SkinButton::clicked, this, action);
     }
     if (SkinButton* language = Button(QStringLiteral("LANGUAGEBTN")))
-        connect(language, &SkinButton::clicked, m_tray, &TrayMenus::ShowLanguageMenu);
-    if (QTreeView* view = m_servers->View())
+        connect(language, &SkinButton::clicked, m_tray, [this, language] { m_tray->ShowLanguageMenu(language); });
+    if (SkinButton* menu = Button(QStringLiteral("MENUBTN")))
+        connect(menu, &SkinButton::clicked, m_tray, [this, menu] { m_tray->ShowWindowMenu(menu); });
+    if (auto* filter = qobject_cast<QLineEdit*>(Control(QStringLiteral("FILTEREDIT"))))
+        connect(filter, &QLineEdit::textChanged, m_servers, &ServerList::SetFilterText);
+    connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::ShowShownCount);
+    if (QTreeView* view = m_servers->View()) {
         connect(view, &QTreeView::activated, this, &CVindrelFrameWnd::OpenServerPage);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QTreeView::customContextMenuRequested, m_rowActions, [this, view](const QPoint& at) {
+            // From the keyboard (the menu key) the point is nowhere near a
+            // row: the menu is for the current one.
+            const QModelIndex current = view->currentIndex();
+            const bool onRow = view->indexAt(at).isValid();
+            m_rowActions->ShowMenuAt(onRow || !current.isValid() ? at : view->visualRect(current).center());
+        });
+    }
+    // Buttons, then the filter, then the list, as a keyboard reaches them.
+    QWidget* previous = nullptr;
+    for (const char* name :
+         {"SEARCHBTN", "STOPBTN", "REFRESHBTN", "LANGUAGEBTN", "MENUBTN", "FILTEREDIT", "SERVERLIST"}) {
+        QWidget* next = Control(QString::fromLatin1(name));
+        if (!next)
+            continue;
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void CVindrelFrameWnd::AddShortcuts()
+{
+    const auto add = [this](QKeySequence keys, QWidget* scope, auto action) {
+        auto* shortcut = new QAction(scope);
+        shortcut->setShortcut(keys);
+        connect(shortcut, &QAction::triggered, this, action);
+        scope->addAction(shortcut);
+    };
+    add(QKeySequence(Qt::Key_F5), this, &CVindrelFrameWnd::RefreshList);
+    add(QKeySequence::Find, this, &CVindrelFrameWnd::FocusFilter);
+    // Copy in the list copies its selected rows (RowActions watches it).
+    if (QTreeView* view = m_servers->View())
+        view->installEventFilter(m_rowActions);
+}
+
+void CVindrelFrameWnd::FocusFilter()
+{
+    if (auto* filter = qobject_cast<QLineEdit*>(Control(QStringLiteral("FILTEREDIT")))) {
+        filter->setFocus(Qt::ShortcutFocusReason);
+        filter->selectAll();
+    }
 }
 
 QWidget* CVindrelFrameWnd::Control(const QString& name) const
@@ -168,7 +241,75 @@ void CVindrelFrameWnd::Retranslate()
     for (const ServerField& field : kServerFields)
         headers.append(Text(QString::fromUtf16(field.headerKey.data(), field.headerKey.size())));
     m_servers->SetHeaderTexts(headers);
+    m_servers->SetLanguage(m_language);
     m_tray->Retranslate(lookup);
+    m_tray->SetCurrentLanguage(m_language);
+    m_rowActions->Retranslate(lookup);
+    DescribeForScreenReaders();
+    ShowShownCount();
+}
+
+// Every control a keyboard reaches has a name and a description in the
+// window's language: its visible text, or what its picture stands for.
+void CVindrelFrameWnd::DescribeForScreenReaders()
+{
+    struct Description
+    {
+        const char* control;
+        const char* name;         // a key, or nullptr: the control's own text
+        const char* description;  // a key
+    };
+    const Description descriptions[] = {
+        {"SEARCHBTN", nullptr, "Search_Desc"},    {"STOPBTN", nullptr, "Stop_Desc"},
+        {"REFRESHBTN", nullptr, "Refresh_Desc"},  {"LANGUAGEBTN", "Language_Btn", "Language_Btn"},
+        {"MENUBTN", "Menu_Btn", "Menu_Btn"},      {"FILTEREDIT", "Filter_Edit", "Filter_Desc"},
+        {"SERVERLIST", "List_Name", "List_Desc"}, {"MINBTN", "Min_Btn", "Min_Btn"},
+        {"MAXBTN", "Max_Btn", "Max_Btn"},         {"CLOSEBTN", "Close_Btn", "Close_Btn"},
+    };
+    for (const Description& d : descriptions) {
+        QWidget* control = Control(QString::fromLatin1(d.control));
+        if (!control)
+            continue;
+        const QString name = d.name ? Text(QString::fromLatin1(d.name)) : control->property("text").toString();
+        control->setAccessibleName(name);
+        control->setAccessibleDescription(Text(QString::fromLatin1(d.description)));
+        if (d.name && control->toolTip().isEmpty())
+            control->setToolTip(name);
+    }
+}
+
+void CVindrelFrameWnd::ShowShownCount()
+{
+    auto* shown = qobject_cast<QLabel*>(Control(QStringLiteral("SHOWNLABEL")));
+    if (!shown)
+        return;
+    const bool filtering = !m_servers->Shown().FilterText().isEmpty();
+    shown->setText(
+        filtering ? Text(QStringLiteral("Filter_Shown")).arg(m_servers->ShownCount()).arg(m_servers->Model().Count())
+                  : QString());
+}
+
+void CVindrelFrameWnd::ShowStatus(const QString& message)
+{
+    if (auto* status = qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))))
+        status->setText(message);
+}
+
+void CVindrelFrameWnd::MarkSilentRows()
+{
+    // A server gets ten probe rounds from the start of the search before its
+    // row dims, however long the search was stopped.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_searchingSince < kSilence)
+        return;
+    m_servers->Model().UpdateSilence(now - kSilence);
+}
+
+QString CVindrelFrameWnd::AskForExportFile()
+{
+    return QFileDialog::getSaveFileName(this, Text(QStringLiteral("Export_Title")),
+                                        QDir::home().filePath(QStringLiteral("vindrel-servers.csv")),
+                                        QStringLiteral("CSV (*.csv);;JSON (*.json)"));
 }
 
 void CVindrelFrameWnd::DrainQueue()
@@ -187,10 +328,10 @@ void CVindrelFrameWnd::OnRearm()
 
 void CVindrelFrameWnd::closeEvent(QCloseEvent* event)
 {
-    // A close request from outside (the window manager) ends the program,
-    // as the end of the window does.
-    event->accept();
-    QueueQuit(0);
+    // The window manager's close (Alt+F4, a taskbar's Close) does what the
+    // window's own close button does: Exit is the tray's and the menu's.
+    event->ignore();
+    HideWindow();
 }
 
 void CVindrelFrameWnd::MinimizeWindow()
@@ -251,6 +392,8 @@ void CVindrelFrameWnd::StartSearch()
         return;
     ShowSearchState(QStringLiteral("SEARCHBTN"), kSearchActiveLook, QStringLiteral("STOPBTN"), kStopIdleLook);
     m_engine.SetPaused(false);
+    m_searchingSince = std::chrono::steady_clock::now();
+    m_silenceCheck.start();
 }
 
 void CVindrelFrameWnd::StopSearch()
@@ -259,6 +402,8 @@ void CVindrelFrameWnd::StopSearch()
         return;
     ShowSearchState(QStringLiteral("STOPBTN"), kStopActiveLook, QStringLiteral("SEARCHBTN"), kSearchIdleLook);
     m_engine.SetPaused(true);
+    // While stopped no reply can come, so nothing dims.
+    m_silenceCheck.stop();
 }
 
 void CVindrelFrameWnd::RefreshList()
@@ -276,8 +421,29 @@ void CVindrelFrameWnd::OpenServerPage()
     // and a port (see ServerPageAddress).
     const QString ip = QString::fromStdU16String(record.IP);
     const QString port = QString::fromStdU16String(record.Port);
-    if (const std::optional<QString> address = ServerPageAddress(ip, port))
-        m_options.openUrl(QUrl(*address, QUrl::StrictMode));
+    const std::optional<QString> address = ServerPageAddress(ip, port);
+    const QString failed = Text(QStringLiteral("Status_PageFailed"));
+    if (!address)
+        ShowStatus(failed.arg(
+            ip, Text(QStringLiteral("Reason_BadAddress")).arg(QStringLiteral("http://") + ip + u':' + port)));
+    else if (!m_options.openUrl(QUrl(*address, QUrl::StrictMode)))
+        ShowStatus(failed.arg(ip, Text(QStringLiteral("Reason_NoBrowser"))));
+}
+
+void CVindrelFrameWnd::PlaceOnScreen()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The skin's size, unless the screen is smaller (a small screen, or a
+    // 2x scale that halves it): then the available area. The window draws
+    // its own frame, so its geometry is all of it.
+    const QRect area = screen->availableGeometry();
+    setMinimumSize(minimumSize().boundedTo(area.size()));
+    resize(size().boundedTo(area.size()));
+    QRect placed(QPoint(), size());
+    placed.moveCenter(area.center());
+    move(placed.topLeft());
 }
 
 void CVindrelFrameWnd::SwitchLanguage(const QString& code)

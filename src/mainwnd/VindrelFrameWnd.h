@@ -8,10 +8,12 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
+class RowActions;
 class ServerList;
 class SkinButton;
 class TrayMenus;
@@ -34,8 +36,15 @@ public:
         // and get a window that never touches the network.
         bool startDiscovery = true;
         DiscoveryOptions discovery;
-        // Opens a server's page; the desktop's URL opener by default.
-        std::function<void(const QUrl&)> openUrl;
+        // Opens a server's page and says whether it could; the desktop's URL
+        // opener by default.
+        std::function<bool(const QUrl&)> openUrl;
+        // Sends a Wake-on-LAN packet for a server: empty when sent, else
+        // why not. The real sender by default.
+        std::function<QString(const QString& mac, unsigned interfaceIndex, quint32 localAddress)> wake;
+        // Asks where to export the list; empty when declined. A save dialog
+        // by default.
+        std::function<QString()> chooseExportFile;
         // Folder of lang.xml, ending with '/'; when empty, the program's
         // settings folder and its rule (base/AppFolders.h).
         QString settingsDir;
@@ -47,6 +56,9 @@ public:
 
     // At most this often a second the window takes in what the engine found.
     static constexpr int kDrainsPerSecond = 30;
+    // A row whose server has not answered for this long is drawn dimmed:
+    // ten probe rounds.
+    static constexpr std::chrono::seconds kSilence{5};
 
     CVindrelFrameWnd();
     explicit CVindrelFrameWnd(Options options);
@@ -75,6 +87,12 @@ public:
     void SwitchLanguage(const QString& code);
     // Removes the tray icon and ends the event loop with code 0.
     void ExitApplication();
+    // Puts the keyboard focus into the filter field.
+    void FocusFilter();
+    // Sizes and centres the window inside the screen's available area.
+    void PlaceOnScreen();
+    // Shows `message` in the status line until the next one.
+    void ShowStatus(const QString& message);
 
     // Takes in what waits in the queue now; the queue's wake calls it.
     void DrainQueue();
@@ -83,6 +101,7 @@ public:
     QString Text(const QString& key) const;
     ServerList& Servers() { return *m_servers; }
     TrayMenus& Tray() { return *m_tray; }
+    RowActions& Rows() { return *m_rowActions; }
     const DiscoveryEngine& Engine() const { return m_engine; }
     const std::shared_ptr<ServerQueue>& Queue() const { return m_queue; }
     // A control of the skin by its name, or nullptr.
@@ -94,20 +113,28 @@ protected:
 private:
     std::u16string StartingLanguage() const;
     void ConnectControls();
+    void AddShortcuts();
     void Retranslate();
+    void DescribeForScreenReaders();
+    void ShowShownCount();
+    void MarkSilentRows();
     void ShowSearchState(const QString& active, const char16_t* activeLook, const QString& idle,
                          const char16_t* idleLook);
     SkinButton* Button(const QString& name) const;
     void OnRearm();
+    QString AskForExportFile();
 
     Options m_options;
     QString m_settingsDir;
     QString m_language;
     QString m_error;
-    QWidget* m_content = nullptr;  // the skin's root, a child
-    ServerList* m_servers;         // child
-    TrayMenus* m_tray = nullptr;   // child, made by Initialise
+    QWidget* m_content = nullptr;        // the skin's root, a child
+    ServerList* m_servers;               // child
+    TrayMenus* m_tray = nullptr;         // child, made by Initialise
+    RowActions* m_rowActions = nullptr;  // child, made by Initialise
     QTimer m_rearm;
+    QTimer m_silenceCheck;
+    std::chrono::steady_clock::time_point m_searchingSince;
     std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>();
     DiscoveryEngine m_engine;
 };

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QObject>
 #include <QVariant>
 #include <QWidget>
@@ -10,11 +11,14 @@ namespace {
 
 constexpr char kKeyedProperty[] = "resourceText";
 constexpr char kKeyProperty[] = "textKey";
+constexpr char kToolTipKeyProperty[] = "toolTipKey";
 
 QString CurrentText(const QObject* object)
 {
     if (const auto* action = qobject_cast<const QAction*>(object))
         return action->text();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(object))
+        return edit->placeholderText().isEmpty() ? edit->text() : edit->placeholderText();
     return object->property("text").toString();
 }
 
@@ -25,6 +29,9 @@ void ShowText(QObject* object, const QString& text)
         QString escaped = text;
         escaped.replace(u'&', QStringLiteral("&&"));
         action->setText(escaped);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(object)) {
+        // An edit's text is the user's: its key names the placeholder.
+        edit->setPlaceholderText(text);
     } else if (auto* label = qobject_cast<QLabel*>(object)) {
         label->setTextFormat(Qt::PlainText);
         label->setText(text);
@@ -38,8 +45,19 @@ bool IsKeyed(const QObject* object)
     return object->property(kKeyedProperty).toBool();
 }
 
+void TranslateToolTip(QObject* object, const TextLookup& lookup)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    const QString key = object->property(kToolTipKeyProperty).toString();
+    if (!widget || key.isEmpty())
+        return;
+    const QString text = lookup(key);
+    widget->setToolTip(text.isNull() ? key : text);
+}
+
 void Translate(QObject* object, const TextLookup& lookup)
 {
+    TranslateToolTip(object, lookup);
     if (!IsKeyed(object))
         return;
     // The skin's text is the key until the first translation keeps it aside.
@@ -47,6 +65,8 @@ void Translate(QObject* object, const TextLookup& lookup)
     if (key.isEmpty()) {
         key = CurrentText(object);
         object->setProperty(kKeyProperty, key);
+        if (auto* edit = qobject_cast<QLineEdit*>(object))
+            edit->clear();
     }
     const QString text = key.isEmpty() ? QString() : lookup(key);
     ShowText(object, text.isNull() ? key : text);

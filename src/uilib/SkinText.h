@@ -9,8 +9,10 @@ class QObject;
 // Text keys in skins. A widget or action whose dynamic property
 // `resourceText` is true carries a catalogue key (e.g. "Search_Btn") as its
 // text and shows what the window's lookup answers for that key in the
-// current language, or the key itself when the lookup does not know it.
-// Plain texts are never touched. GUI thread only.
+// current language, or the key itself when the lookup does not know it; for
+// a QLineEdit the key names its placeholder. A widget's dynamic property
+// `toolTipKey` names the key of its tooltip. Plain texts are never touched.
+// GUI thread only.
 
 // Answers a key with its text; a null QString when the key is unknown.
 using TextLookup = std::function<QString(const QString& key)>;

@@ -148,7 +148,10 @@ protected:
         SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
         CVindrelFrameWnd::Options options;
         options.startDiscovery = true;
-        options.openUrl = [](const QUrl& url) { g_setup->opened.push_back(url); };
+        options.openUrl = [](const QUrl& url) {
+            g_setup->opened.push_back(url);
+            return true;
+        };
         options.settingsDir = g_setup->settings.path() + u'/';
         g_setup->window = std::make_unique<CVindrelFrameWnd>(std::move(options));
         if (g_setup->window->Initialise())

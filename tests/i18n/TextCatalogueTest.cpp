@@ -94,10 +94,17 @@ INSTANTIATE_TEST_SUITE_P(Table, CatalogueQuery, ::testing::ValuesIn(kQueryCases)
 TEST(Catalogue, EachTableAnswersAllItsKeysAndNoneOfTheOther)
 {
     const char16_t* const kMainKeys[] = {
-        u"Search_Btn",        u"Stop_Btn",         u"Refresh_Btn",     u"listhead_Name", u"listhead_IP",
-        u"listhead_Port",     u"listhead_Version", u"listhead_Serial", u"listhead_Mac",  u"listhead_DeviceType",
-        u"listhead_KorvanID", u"listhead_UpTime",  u"menu_show",       u"menu_exit",     u"Total_Label1",
-        u"Total_Label2",      u"Current_Evnent",   u"Found_Server"};
+        u"Search_Btn", u"Stop_Btn", u"Refresh_Btn", u"listhead_Name", u"listhead_IP", u"listhead_Port",
+        u"listhead_Version", u"listhead_Serial", u"listhead_Mac", u"listhead_DeviceType", u"listhead_KorvanID",
+        u"listhead_UpTime", u"menu_show", u"menu_exit", u"Total_Label1", u"Total_Label2", u"Current_Evnent",
+        u"Found_Server",
+        // The window's texts beyond those: subtitle, filter, menus, names
+        // for screen readers, status lines.
+        u"Subtitle_Text", u"Filter_Edit", u"Filter_Shown", u"Menu_Btn", u"Language_Btn", u"Min_Btn", u"Max_Btn",
+        u"Close_Btn", u"Search_Desc", u"Stop_Desc", u"Refresh_Desc", u"Filter_Desc", u"List_Name", u"List_Desc",
+        u"menu_open_page", u"menu_copy_ip", u"menu_copy_mac", u"menu_copy_row", u"menu_wake", u"menu_export",
+        u"Export_Title", u"Status_PageFailed", u"Reason_BadAddress", u"Reason_NoBrowser", u"Status_Copied",
+        u"Status_WakeSent", u"Status_WakeFailed", u"Status_Exported", u"Status_ExportFailed", u"Tip_LastHeard"};
     const char16_t* const kMessageKeys[] = {u"Msg_title", u"OK_Btn", u"Cancel_Btn", u"Find_Running_Msg"};
     struct Side
     {

@@ -69,7 +69,15 @@ void MainWindowFixture::OpenWindow(const std::u16string& language, const QString
     }
     SetResourceFolder(resourceDir.isEmpty() ? kSkinDir : resourceDir);
     options.startDiscovery = false;
-    options.openUrl = [this](const QUrl& url) { m_opened.push_back(url); };
+    options.openUrl = [this](const QUrl& url) {
+        m_opened.push_back(url);
+        return m_browserWorks;
+    };
+    options.wake = [this](const QString& mac, unsigned index, quint32 local) {
+        m_woken.push_back({mac, index, local});
+        return m_wakeError;
+    };
+    options.chooseExportFile = [this] { return m_exportPath; };
     options.settingsDir = settings;
     m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
     ASSERT_TRUE(m_window->Initialise()) << m_window->ErrorString().toStdString();

@@ -47,7 +47,19 @@ protected:
     // Runs the event loop until it ends; -1 when it did not end in 2 s.
     static int RunLoopBriefly();
 
+    struct Wake
+    {
+        QString mac;
+        unsigned interfaceIndex = 0;
+        quint32 localAddress = 0;
+    };
+
     QTemporaryDir m_settings;
     std::unique_ptr<CVindrelFrameWnd> m_window;
+    // What the window asked of the desktop and the network, and what it got.
     std::vector<QUrl> m_opened;
+    bool m_browserWorks = true;
+    std::vector<Wake> m_woken;
+    QString m_wakeError;
+    QString m_exportPath;
 };

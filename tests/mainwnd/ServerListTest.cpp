@@ -92,7 +92,7 @@ TEST_F(ServerList, ARowTemplateWithoutMacShowsTheOtherFields)
     Deliver(Record(u"10.0.0.2", u"second"));
     ASSERT_EQ(RowCount(), 2);
     EXPECT_EQ(Cell(0, u"MACLABEL"), u"<missing>");
-    EXPECT_EQ(Cell(0, u"NAMELABEL"), u"first");
+    EXPECT_EQ(Cell(0, u"NAMELABEL"), u"again") << "a row follows its server";
     EXPECT_EQ(Cell(0, u"IPLABEL"), u"10.0.0.1");
     EXPECT_EQ(Cell(0, u"DEVICETYPELABEL"), u"K4");
     EXPECT_EQ(Cell(1, u"UPTIMEABEL"), u"3 days");

@@ -59,6 +59,7 @@ const ImageCase kImages[] = {
     {"res/mainwnd/stop_btn_selected", 16, kActiveButton},
     {"res/mainwnd/refresh_btn", 16, kIdleButton},
     {"res/mainwnd/language_btn", 16, kIdleButton},
+    {"res/mainwnd/menu_btn", 16, kIdleButton},
     {"res/mainwnd/logo", 24, {}},
     {"res/msgwnd/info", 32, kWhite},
     {"res/vindrel", 256, {}},

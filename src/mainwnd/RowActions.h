@@ -1,0 +1,80 @@
+#pragma once
+
+#include "uilib/SkinText.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QPoint;
+class ServerList;
+
+// What a person can do with the listed servers: the row's context menu
+// (Open web page, Copy IP address, Copy MAC address, Copy row, Wake up,
+// Export list…), copying the selected rows, waking a server, exporting the
+// list. GUI thread only; every outcome is told through Status().
+class RowActions final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RowActions)
+
+public:
+    struct Hooks
+    {
+        // Opens the current row's page (the window's own action).
+        std::function<void()> openPage;
+        // Sends a Wake-on-LAN packet for a server; empty when sent, else why not.
+        std::function<QString(const QString& mac, unsigned interfaceIndex, quint32 localAddress)> wake;
+        // Asks where to export; empty when the person declined.
+        std::function<QString()> chooseExportFile;
+        // The window's texts by key.
+        TextLookup text;
+    };
+
+    RowActions(ServerList& servers, Hooks hooks, QObject* parent);
+    ~RowActions() override;
+
+    // The menu for the row under `at` (view coordinates), which becomes the
+    // current one; `at` outside any row opens nothing.
+    void ShowMenuAt(const QPoint& at);
+    QMenu* Menu() const { return m_menu.get(); }
+    void Retranslate(const TextLookup& lookup);
+
+    void CopyIp();
+    void CopyMac();
+    void CopyRow();
+    // The selected rows, one per line, fields tab-separated in record order.
+    void CopySelectedRows();
+    // A magic packet now and another after a second, from the adapter the
+    // server was last heard on.
+    void WakeUp();
+    void ExportList();
+
+    // A row as one line of tab-separated fields, in record order. Tabs and
+    // line ends inside a field become blanks: they would split the line.
+    static QString RowLine(const ServerList& servers, int row);
+    // The list in the form of `path`'s extension: JSON for .json, CSV else.
+    static QByteArray ExportText(const ServerList& servers, const QString& path);
+
+signals:
+    void Status(const QString& message);
+
+protected:
+    // The list's Copy key copies its selected rows, not one cell.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* AddItem(const char* name, const char* key, void (RowActions::*action)());
+    int CurrentRow() const;
+    void Copy(const QString& text, const QString& shown);
+
+    ServerList& m_servers;
+    Hooks m_hooks;
+    std::unique_ptr<QMenu> m_menu;
+    QAction* m_wakeItem = nullptr;  // owned by the menu
+};
