@@ -1,7 +1,8 @@
-// The building blocks that explain an empty list, on real sockets in the lab:
-// who holds the port.
+// The building blocks that explain an empty list, on the real kernel in the
+// lab: who holds the port, what the adapters are.
 
 #include "LabSupport.h"
+#include "discovery/AdapterKind.h"
 #include "discovery/PortOwner.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,14 @@ TEST(PortOwnerLab, FindsTheProcessThatHoldsUdp6000)
     ASSERT_EQ(owner.holders.size(), 1u);
     EXPECT_EQ(owner.holders[0].pid, child);
     EXPECT_EQ(FormatPortInUse(6000, owner), "UDP port 6000 is in use by sleep (pid " + std::to_string(child) + ")");
+}
+
+TEST(AdapterKindLab, TheLabsVethIsVirtualAndLoIsLoopback)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_FALSE(lab.interfaces.empty());
+    EXPECT_EQ(ClassifyAdapter(lab.interfaces[0], lab.hostAddrs), AdapterKind::kVirtual);
+    EXPECT_EQ(ClassifyAdapter("lo", {"127.0.0.1"}), AdapterKind::kLoopback);
 }
 
 }  // namespace
