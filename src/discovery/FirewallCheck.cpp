@@ -368,9 +368,9 @@ std::string AllowCommand(FirewallFrontEnd frontEnd, std::uint16_t port, const st
     case FirewallFrontEnd::kFirewalld: {
         std::vector<std::string> adds;
         for (const std::string& place : places) {
-            const bool isDefault = place.ends_with(" (default)");
-            adds.push_back("sudo firewall-cmd --permanent " +
-                           (isDefault ? std::string() : "--zone=" + place.substr(0, place.find(' ')) + " ") +
+            const bool isDefault = place.starts_with("default zone ");
+            const std::string zone = place.substr(place.rfind(' ') + 1);
+            adds.push_back("sudo firewall-cmd --permanent " + (isDefault ? std::string() : "--zone=" + zone + " ") +
                            "--add-port=" + p + "/udp");
         }
         if (adds.empty())

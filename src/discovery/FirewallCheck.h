@@ -55,7 +55,7 @@ struct FirewallFinding
     // nf_tables or ip_tables is loaded (/proc/modules): rules may exist.
     bool filterModulesLoaded = false;
     // Where it drops: nftables "inet filter input", iptables "INPUT",
-    // firewalld zones ("public (default)").
+    // firewalld "default zone public" or "zone home".
     std::vector<std::string> places;
     // The exact command that lets the port in for this front end, e.g.
     // "sudo ufw allow 6000/udp"; empty when it lets the port in already or

@@ -1381,7 +1381,7 @@ RulesVerdict EvaluateFirewalldZones(std::string_view listAllZones, std::string_v
         if (outcomes != kAccept)
             allAccept = false;
         if (outcomes & kDrop)
-            result.places.push_back(z->name == fallback ? z->name + " (default)" : z->name);
+            result.places.push_back((z->name == fallback ? "default zone " : "zone ") + z->name);
     }
     result.verdict = anyDrop ? PortVerdict::kDropped : allAccept ? PortVerdict::kAccepted : PortVerdict::kUnknown;
     return result;

@@ -37,7 +37,8 @@ struct RulesVerdict
     PortVerdict verdict = PortVerdict::kUnknown;
     bool filtersInput = false;  // some input chain or zone was found at all
     // Where to allow the port, for the command: nftables "inet filter input"
-    // (family table chain); iptables "INPUT"; firewalld the zone names;
+    // (family table chain); iptables "INPUT"; firewalld "default zone public"
+    // or "zone home";
     // empty when nothing needs opening.
     std::vector<std::string> places;
 };

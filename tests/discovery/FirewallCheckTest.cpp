@@ -278,7 +278,7 @@ TEST(AllowCommand, OneForEachPlaceThatDrops)
     EXPECT_EQ(AllowCommand(FirewallFrontEnd::kNftables, 6000, {"inet filter input", "ip nat_guard INPUT"}),
               "sudo nft insert rule inet filter input udp dport 6000 accept && "
               "sudo nft insert rule ip nat_guard INPUT udp dport 6000 accept");
-    EXPECT_EQ(AllowCommand(FirewallFrontEnd::kFirewalld, 6000, {"home", "public (default)"}),
+    EXPECT_EQ(AllowCommand(FirewallFrontEnd::kFirewalld, 6000, {"zone home", "default zone public"}),
               "sudo firewall-cmd --permanent --zone=home --add-port=6000/udp && "
               "sudo firewall-cmd --permanent --add-port=6000/udp && sudo firewall-cmd --reload");
     EXPECT_EQ(AllowCommand(FirewallFrontEnd::kUnknown, 6000, {}), "");
