@@ -1,5 +1,6 @@
 #include "discovery/Diagnosis.h"
 
+#include "base/ErrorText.h"
 #include "discovery/JsonText.h"
 
 #include <algorithm>
@@ -452,13 +453,6 @@ std::string_view CauseName(Cause cause)
     case Cause::kServersElsewhere: break;
     }
     return "servers-elsewhere";
-}
-
-std::string ErrorText(int error)
-{
-    // strerrordesc_np: English whatever the locale, and thread-safe.
-    const char* text = error > 0 ? strerrordesc_np(error) : nullptr;
-    return text ? std::string(text) : "error " + std::to_string(error);
 }
 
 Diagnosis Diagnose(const DiagnosisInput& input, const PhraseLookup& translate)

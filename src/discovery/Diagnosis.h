@@ -88,7 +88,3 @@ std::span<const DiagnosisPhrase> DiagnosisPhrases();
 using PhraseLookup = std::function<std::string(std::string_view key, std::string_view english)>;
 
 Diagnosis Diagnose(const DiagnosisInput& input, const PhraseLookup& translate = {});
-
-// The English text of a system error number (never the locale's), e.g.
-// "Network is unreachable"; "error N" for numbers the system does not know.
-std::string ErrorText(int error);

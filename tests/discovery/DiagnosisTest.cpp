@@ -258,12 +258,4 @@ TEST(Diagnose, EverySentenceComesFromThePhraseTable)
     }
 }
 
-TEST(ErrorText, EnglishWhateverTheLocale)
-{
-    EXPECT_EQ(ErrorText(ENETUNREACH), "Network is unreachable");
-    EXPECT_EQ(ErrorText(EADDRINUSE), "Address already in use");
-    EXPECT_EQ(ErrorText(0), "error 0");
-    EXPECT_EQ(ErrorText(99999), "error 99999");
-}
-
 }  // namespace
