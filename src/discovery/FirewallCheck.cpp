@@ -61,14 +61,14 @@ public:
 private:
     // A command's result, or nullopt when it could not be run, did not
     // answer in time, or the budget is spent.
-    std::optional<CommandResult> Ask(const std::vector<std::string>& argv, milliseconds cap)
+    std::optional<ToolResult> Ask(const std::vector<std::string>& argv, milliseconds cap)
     {
         const milliseconds left = m_budget.Left();
         if (left < kLeastUseful) {
             m_noAnswer = true;
             return std::nullopt;
         }
-        CommandResult r = m_probe.run(argv, std::min(cap, left));
+        ToolResult r = m_probe.run(argv, std::min(cap, left));
         if (!r.started)
             return std::nullopt;
         if (r.timedOut) {
@@ -337,7 +337,7 @@ std::string_view FirewallEvidenceName(FirewallEvidence evidence)
 FirewallProbe FirewallProbe::System()
 {
     FirewallProbe probe;
-    probe.run = [](const std::vector<std::string>& argv, milliseconds timeout) { return RunCommand(argv, timeout); };
+    probe.run = [](const std::vector<std::string>& argv, milliseconds timeout) { return RunTool(argv, timeout); };
     probe.readFile = [](const std::string& path) -> std::optional<std::string> {
         std::ifstream in(path, std::ios::binary);
         if (!in)

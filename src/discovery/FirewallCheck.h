@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/CommandRunner.h"
 #include "discovery/FirewallRules.h"
+#include "discovery/ToolRunner.h"
 
 #include <chrono>
 #include <cstdint>
@@ -66,7 +66,7 @@ struct FirewallFinding
 // What the check asks of the system; tests replace it.
 struct FirewallProbe
 {
-    std::function<CommandResult(const std::vector<std::string>& argv, std::chrono::milliseconds timeout)> run;
+    std::function<ToolResult(const std::vector<std::string>& argv, std::chrono::milliseconds timeout)> run;
     std::function<std::optional<std::string>(const std::string& path)> readFile;
     bool isRoot = false;
 

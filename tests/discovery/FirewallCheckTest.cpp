@@ -19,9 +19,9 @@ std::string Fixture(const std::string& name)
     return s.str();
 }
 
-CommandResult Exited(int code, std::string output, std::string errors = {})
+ToolResult Exited(int code, std::string output, std::string errors = {})
 {
-    CommandResult r;
+    ToolResult r;
     r.started = true;
     r.exitCode = code;
     r.output = std::move(output);
@@ -33,7 +33,7 @@ CommandResult Exited(int code, std::string output, std::string errors = {})
 // their contents. A command not listed is not installed.
 struct FakeMachine
 {
-    std::map<std::string, CommandResult> commands;
+    std::map<std::string, ToolResult> commands;
     std::map<std::string, std::string> files;
     bool isRoot = false;
     mutable std::vector<std::string> asked;
@@ -47,7 +47,7 @@ struct FakeMachine
                 line += (line.empty() ? "" : " ") + a;
             asked.push_back(line);
             const auto it = commands.find(line);
-            return it == commands.end() ? CommandResult{} : it->second;
+            return it == commands.end() ? ToolResult{} : it->second;
         };
         probe.readFile = [this](const std::string& path) -> std::optional<std::string> {
             const auto it = files.find(path);
@@ -60,7 +60,7 @@ struct FakeMachine
     }
 };
 
-const CommandResult kNotPermitted =
+const ToolResult kNotPermitted =
     Exited(1, "", "Error: Could not process rule: Operation not permitted\nlist ruleset\n^^^^^^^^^^^^\n");
 
 struct CheckCase
@@ -260,7 +260,7 @@ TEST(CheckFirewall, ToolsThatHangCostNoMoreThanTheBudget)
     FirewallProbe probe;
     probe.run = [](const std::vector<std::string>&, std::chrono::milliseconds timeout) {
         std::this_thread::sleep_for(timeout);
-        CommandResult r;
+        ToolResult r;
         r.started = true;
         r.timedOut = true;
         return r;
@@ -285,9 +285,9 @@ TEST(AllowCommand, OneForEachPlaceThatDrops)
 }
 
 // The runner itself, on harmless local programs.
-TEST(RunCommand, TakesOutputErrorsAndExitCodeInTheCLocale)
+TEST(RunTool, TakesOutputErrorsAndExitCodeInTheCLocale)
 {
-    const CommandResult r = RunCommand({"sh", "-c", "echo out; echo err >&2; echo \"$LC_ALL\"; exit 3"}, 2000ms);
+    const ToolResult r = RunTool({"sh", "-c", "echo out; echo err >&2; echo \"$LC_ALL\"; exit 3"}, 2000ms);
     EXPECT_TRUE(r.started);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 3);
@@ -295,16 +295,16 @@ TEST(RunCommand, TakesOutputErrorsAndExitCodeInTheCLocale)
     EXPECT_EQ(r.errors, "err\n");
 }
 
-TEST(RunCommand, AMissingProgramIsNotStarted)
+TEST(RunTool, AMissingProgramIsNotStarted)
 {
-    EXPECT_FALSE(RunCommand({"vindrel-no-such-program"}, 500ms).started);
-    EXPECT_FALSE(RunCommand({}, 500ms).started);
+    EXPECT_FALSE(RunTool({"vindrel-no-such-program"}, 500ms).started);
+    EXPECT_FALSE(RunTool({}, 500ms).started);
 }
 
-TEST(RunCommand, StopsAtTheLimitEvenWhenAChildKeepsTheOutputOpen)
+TEST(RunTool, StopsAtTheLimitEvenWhenAChildKeepsTheOutputOpen)
 {
     const auto start = std::chrono::steady_clock::now();
-    const CommandResult r = RunCommand({"sh", "-c", "sleep 5 & echo started; wait"}, 300ms);
+    const ToolResult r = RunTool({"sh", "-c", "sleep 5 & echo started; wait"}, 300ms);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
     EXPECT_TRUE(r.timedOut);
     EXPECT_EQ(r.output, "started\n");

@@ -1,4 +1,4 @@
-#include "discovery/CommandRunner.h"
+#include "discovery/ToolRunner.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -53,7 +53,7 @@ std::vector<char*> Pointers(std::vector<std::string>& strings)
 
 }  // namespace
 
-std::string FindProgram(const std::string& name)
+std::string FindTool(const std::string& name)
 {
     if (name.empty())
         return {};
@@ -76,12 +76,12 @@ std::string FindProgram(const std::string& name)
     return {};
 }
 
-CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::milliseconds timeout)
+ToolResult RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout)
 {
-    CommandResult result;
+    ToolResult result;
     if (argv.empty())
         return result;
-    const std::string program = FindProgram(argv[0]);
+    const std::string program = FindTool(argv[0]);
     if (program.empty())
         return result;
 

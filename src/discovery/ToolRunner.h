@@ -11,7 +11,7 @@
 // user's PATH often does not reach. It runs with LC_ALL=C (so that its
 // messages are not translated), standard input from /dev/null and no other
 // descriptors. Safe to call from any thread.
-struct CommandResult
+struct ToolResult
 {
     bool started = false;   // false: not found, or could not be started
     bool timedOut = false;  // killed at the time limit
@@ -20,7 +20,7 @@ struct CommandResult
     std::string errors;     // standard error, at most 64 KiB
 };
 
-CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::milliseconds timeout);
+ToolResult RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout);
 
-// The full path RunCommand would start for `name`; empty when there is none.
-std::string FindProgram(const std::string& name);
+// The full path RunTool would start for `name`; empty when there is none.
+std::string FindTool(const std::string& name);
