@@ -8,7 +8,9 @@
 
 // What the host firewall does with a server's reply, read from each tool's
 // own output. Pure functions of text, so that every format is tested on
-// fixtures (tests/discovery/data/); discovery/FirewallCheck.h runs the tools
+// fixtures (tests/discovery/data/); one reader per tool (NftRules.cpp,
+// IptablesRules.cpp, UfwRules.cpp, FirewalldRules.cpp, sharing
+// RuleMatching.h). discovery/FirewallCheck.h runs the tools
 // and calls these.
 //
 // The packet in question is a server's reply: IPv4, UDP to the searching
