@@ -22,6 +22,49 @@ bool IsAsciiName(std::string_view name)
     return name == "ANSI_X3.4-1968" || name == "ASCII" || name == "US-ASCII" || name.empty();
 }
 
+// Whether `in` is well-formed UTF-8: no stray or missing continuation
+// bytes, no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view in)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            if (c == 0xE0)
+                low = 0xA0;  // overlong below U+0800
+            else if (c == 0xED)
+                high = 0x9F;  // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            if (c == 0xF0)
+                low = 0x90;  // overlong below U+10000
+            else if (c == 0xF4)
+                high = 0x8F;  // above U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        if (p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (std::size_t k = 2; k <= extra; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
 std::u16string DecodeUtf8(std::string_view in)
 {
     std::u16string out;
@@ -244,6 +287,28 @@ std::u16string DecodeLocal8Bit(std::string_view bytes)
     if (codeset == "UTF-8")
         return DecodeUtf8(bytes);
     return DecodeWithIconv(bytes, codeset);
+}
+
+std::u16string DecodeReplyText(std::string_view bytes)
+{
+    const std::string codeset = Local8BitCodeset();
+    if (codeset != "UTF-8")
+        return DecodeWithIconv(bytes, codeset);
+    if (IsValidUtf8(bytes))
+        return DecodeUtf8(bytes);
+    // LF (0x0A) is never part of a GB18030 or UTF-8 sequence, so the lines
+    // can be cut apart before they are decoded.
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (;;) {
+        const auto lf = bytes.find('\n');
+        const std::string_view line = bytes.substr(0, lf);
+        out += IsValidUtf8(line) ? DecodeUtf8(line) : DecodeWithIconv(line, "GB18030");
+        if (lf == std::string_view::npos)
+            return out;
+        out.push_back(u'\n');
+        bytes.remove_prefix(lf + 1);
+    }
 }
 
 std::optional<std::string> EncodeLocal8Bit(std::u16string_view text)

@@ -15,6 +15,17 @@
 // Never fails: bytes that do not decode become U+FFFD, one per bad byte.
 std::u16string DecodeLocal8Bit(std::string_view bytes);
 
+// Text from a server's reply (discovery/ServerRecord.cpp calls it). Servers
+// set up from a Chinese Windows machine send their names in GBK, whatever
+// the searching machine uses, so under a UTF-8 locale (the plain C locale
+// included) each LF-ended line that is valid UTF-8 is read as UTF-8 and any
+// other line as GB18030, a superset of GBK. Line by line, because one reply
+// mixes sources: a name typed on that machine, the rest from the firmware.
+// Under any other locale its own character set applies, as DecodeLocal8Bit.
+// Never fails: ASCII stays ASCII, LF stays U+000A, bytes that decode in
+// neither become U+FFFD, one per bad byte.
+std::u16string DecodeReplyText(std::string_view bytes);
+
 // Empty when the text holds a character the character set cannot express
 // (or an unpaired surrogate): such a path or value cannot be written as is.
 std::optional<std::string> EncodeLocal8Bit(std::u16string_view text);

@@ -1,35 +1,10 @@
 #include "discovery/ServerExport.h"
 
 #include "base/LocaleText.h"
+#include "discovery/JsonText.h"
 #include "discovery/ServerFields.h"
 
-#include <cstdio>
-
 namespace {
-
-std::string JsonString(std::u16string_view text)
-{
-    std::string out = "\"";
-    for (const char c : ToUtf8(text)) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (u < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
 
 std::string CsvField(std::u16string_view text)
 {

@@ -32,7 +32,7 @@ ServerRecord ParseReply(std::string_view payload, std::string_view senderIp, con
     if (const auto nul = payload.find('\0'); nul != std::string_view::npos)
         payload = payload.substr(0, nul);
 
-    const std::u16string text = DecodeLocal8Bit(payload);
+    const std::u16string text = DecodeReplyText(payload);
     std::u16string_view rest = text;
 
     ServerRecord record;

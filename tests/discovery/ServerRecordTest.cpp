@@ -1,6 +1,6 @@
-#include "discovery/ServerFields.h"
 #include "discovery/ServerRecord.h"
 #include "base/LocaleText.h"
+#include "discovery/ServerFields.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +56,9 @@ const ParseCase kParseCases[] = {
      "caf\xC3\xA9\n8\xFF"
      "0\n",
      {u"caf\u00E9", u"192.168.1.20", u"8\uFFFD0", u"", u"", kMacText, u"", u"", u""}},
+    {"a GBK name from a Chinese Windows set-up reads right beside UTF-8 lines",
+     "\xC4\xE3\xBA\xC3\n80\n\xE2\x85\xA1\n",
+     {u"\u4F60\u597D", u"192.168.1.20", u"80", u"\u2161", u"", kMacText, u"", u"", u""}},
 };
 
 class ParseReplyTest : public testing::TestWithParam<ParseCase>

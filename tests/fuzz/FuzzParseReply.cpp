@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(IsValidUtf16(field));
         if (line < lines.size()) {
             Check(field.size() <= lines[line].size());
-            Check(field == DecodeLocal8Bit(lines[line]));
+            Check(field == DecodeReplyText(lines[line]));
         } else {
             Check(field.empty());
         }

@@ -1,7 +1,10 @@
 // korvan-sim: simulated Korvan servers for tests, demos and benchmarks.
-// Answers every probe on UDP 6001 with an eight-line reply to port 6000 of
-// the probe's sender, from one or many server addresses. Sends real packets:
-// run it only inside the lab's private network namespaces (scripts/netlab.sh).
+// Answers probes on UDP 6001 with an eight-line reply to port 6000 of the
+// probe's sender, from one or many server addresses: a broadcast probe is
+// answered by every server, a probe sent to one server's address by that
+// server alone. Optionally logs the Wake-on-LAN packets it hears on UDP 9.
+// Sends real packets: run it only inside the lab's private network
+// namespaces (scripts/netlab.sh).
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -13,6 +16,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <optional>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/ioctl.h>
@@ -22,23 +26,35 @@
 
 namespace {
 
+constexpr std::size_t kLargestReply = 2047;  // what a listener's buffer takes
+constexpr std::size_t kMagicSize = 102;
+
 constexpr const char* kUsage = "Usage: korvan-sim [options]\n"
-                               "Simulated Korvan servers: answer every probe on UDP 6001 with an eight-line\n"
-                               "reply sent to port 6000 of the probe's sender. Sends real packets: run it only\n"
-                               "inside a private network namespace (scripts/netlab.sh does).\n"
+                               "Simulated Korvan servers: answer probes on UDP 6001 with an eight-line reply\n"
+                               "sent to port 6000 of the probe's sender. A broadcast probe is answered by every\n"
+                               "server, a probe sent to one server's address by that server alone. Sends real\n"
+                               "packets: run it only inside a private network namespace (scripts/netlab.sh does).\n"
                                "\n"
                                "  --first-address A   the first server's IPv4 address (must be on a local\n"
                                "                      interface); default: the first address of --interface\n"
                                "  --count N           N servers on consecutive addresses from A (default 1,\n"
                                "                      or one per line of --fields)\n"
-                               "  --interface IF      hear probes on IF only (a macvlan parent, so each probe\n"
-                               "                      is heard once)\n"
+                               "  --interface IF      hear broadcasts on IF only (a macvlan parent, so each is\n"
+                               "                      heard once); probes to a server's address are heard on\n"
+                               "                      its own device\n"
                                "  --fields FILE       one server per line: Name, Port, Version, Serial,\n"
                                "                      DeviceType, Mac text, KorvanID, UpTime, TAB-separated\n"
+                               "                      (a line with another number of fields is warned about)\n"
                                "  --raw FILE          every server replies with exactly the bytes of FILE\n"
+                               "                      (served even when over the 2047 a reply may hold, with a\n"
+                               "                      warning)\n"
                                "  --silent            log probes but never reply\n"
                                "  --probe-log FILE    append one line per probe heard:\n"
                                "                      <unix time, s.us> <source ip> <source port> <payload hex>\n"
+                               "  --wol-log FILE      listen on UDP 9 as well and append one line per datagram\n"
+                               "                      heard there: <unix time, s.us> <source ip> <destination\n"
+                               "                      ip> <payload hex> <magic|other>; magic: exactly 102 bytes,\n"
+                               "                      six 0xFF then one hardware address sixteen times\n"
                                "  --ready-file FILE   create FILE once every socket is bound\n"
                                "  --probe-port P      port probes arrive on (default 6001)\n"
                                "  --reply-port P      port replies go to (default 6000)\n"
@@ -54,6 +70,7 @@ struct Options
     std::string rawFile;
     bool silent = false;
     std::string probeLog;
+    std::string wolLog;
     std::string readyFile;
     std::uint16_t probePort = 6001;
     std::uint16_t replyPort = 6000;
@@ -62,6 +79,7 @@ struct Options
 struct Server
 {
     int fd = -1;
+    in_addr addr{};
     std::string reply;
 };
 
@@ -117,6 +135,8 @@ Options ParseOptions(int argc, char** argv)
             o.silent = true;
         } else if (arg == "--probe-log") {
             o.probeLog = value();
+        } else if (arg == "--wol-log") {
+            o.wolLog = value();
         } else if (arg == "--ready-file") {
             o.readyFile = value();
         } else if (arg == "--probe-port" || arg == "--reply-port") {
@@ -145,6 +165,7 @@ struct LocalAddress
 {
     std::string device;
     in_addr addr{};
+    in_addr broadcast{};  // INADDR_ANY when the interface has none
 };
 
 std::vector<LocalAddress> LocalAddresses()
@@ -154,8 +175,16 @@ std::vector<LocalAddress> LocalAddresses()
     if (getifaddrs(&list) != 0)
         Fail(std::string("cannot list interfaces: ") + std::strerror(errno));
     for (const ifaddrs* it = list; it; it = it->ifa_next) {
-        if (it->ifa_addr && it->ifa_addr->sa_family == AF_INET)
-            result.push_back({it->ifa_name, reinterpret_cast<const sockaddr_in*>(it->ifa_addr)->sin_addr});
+        if (it->ifa_addr && it->ifa_addr->sa_family == AF_INET) {
+            LocalAddress local{it->ifa_name, reinterpret_cast<const sockaddr_in*>(it->ifa_addr)->sin_addr, {}};
+            // The subnet's broadcast from the mask: getifaddrs reports the
+            // address itself where none was configured.
+            const std::uint32_t mask =
+                it->ifa_netmask ? ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr) : 0;
+            if ((it->ifa_flags & IFF_BROADCAST) && mask != 0 && ~mask > 1)
+                local.broadcast.s_addr = htonl(ntohl(local.addr.s_addr) | ~mask);
+            result.push_back(local);
+        }
     }
     freeifaddrs(list);
     return result;
@@ -252,11 +281,24 @@ std::vector<Server> MakeServers(const Options& o)
     std::vector<std::vector<std::string>> fieldRows;
     if (!o.fieldsFile.empty()) {
         std::istringstream in(ReadFile(o.fieldsFile));
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty())
-                fieldRows.push_back(SplitTabs(line));
+        int number = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++number;
+            if (line.empty())
+                continue;
+            fieldRows.push_back(SplitTabs(line));
+            // Served all the same: missing fields are sent empty, extra ones dropped.
+            if (fieldRows.back().size() != 8)
+                std::fprintf(stderr, "korvan-sim: warning: %s line %d has %zu fields, not 8\n", o.fieldsFile.c_str(),
+                             number, fieldRows.back().size());
+        }
     }
     const std::string raw = o.rawFile.empty() ? std::string() : ReadFile(o.rawFile);
+    if (raw.size() > kLargestReply)
+        std::fprintf(stderr,
+                     "korvan-sim: warning: %s is %zu bytes; a reply holds at most %zu, so listeners drop it (served "
+                     "as it is)\n",
+                     o.rawFile.c_str(), raw.size(), kLargestReply);
     const int count = o.count >= 0 ? o.count : (fieldRows.empty() ? 1 : static_cast<int>(fieldRows.size()));
 
     std::vector<Server> servers;
@@ -275,6 +317,7 @@ std::vector<Server> MakeServers(const Options& o)
         }
         Server server;
         server.fd = BoundSocket(addr, 0, device);
+        server.addr = addr;
         if (!o.rawFile.empty())
             server.reply = raw;
         else if (!fieldRows.empty())
@@ -299,17 +342,110 @@ void LogProbe(std::FILE* log, const sockaddr_in& from, const char* data, std::si
     std::fflush(log);
 }
 
+bool IsMagicPacket(const unsigned char* data, std::size_t size)
+{
+    if (size != kMagicSize)
+        return false;
+    for (std::size_t i = 0; i < 6; ++i)
+        if (data[i] != 0xFF)
+            return false;
+    for (std::size_t i = 6; i < kMagicSize; ++i)
+        if (data[i] != data[6 + (i - 6) % 6])
+            return false;
+    return true;
+}
+
+void LogWake(std::FILE* log, const sockaddr_in& from, in_addr to, const char* data, std::size_t size)
+{
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const long long us = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+    char source[INET_ADDRSTRLEN] = {}, destination[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &from.sin_addr, source, sizeof source);
+    inet_ntop(AF_INET, &to, destination, sizeof destination);
+    std::fprintf(log, "%lld.%06lld %s %s ", us / 1000000, us % 1000000, source, destination);
+    for (std::size_t i = 0; i < size; ++i)
+        std::fprintf(log, "%02x", static_cast<unsigned char>(data[i]));
+    std::fprintf(log, " %s\n", IsMagicPacket(reinterpret_cast<const unsigned char*>(data), size) ? "magic" : "other");
+    std::fflush(log);
+}
+
+// A socket for every local address on `port`, telling each datagram's
+// header destination and arriving interface (IP_PKTINFO). Not bound to a
+// device: a probe to a macvlan server's address arrives on that server's own
+// device, never on the parent.
+int ListeningSocket(std::uint16_t port)
+{
+    const int fd = BoundSocket(in_addr{htonl(INADDR_ANY)}, port, "");
+    const int on = 1;
+    if (setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0)
+        Fail(std::string("cannot ask for packet information: ") + std::strerror(errno));
+    return fd;
+}
+
+struct Datagram
+{
+    ssize_t size = -1;
+    sockaddr_in from{};
+    in_addr to{};            // the header's destination address
+    unsigned interface = 0;  // the interface it arrived on
+};
+
+Datagram Receive(int fd, char* buffer, std::size_t capacity)
+{
+    Datagram d;
+    iovec iov{buffer, capacity};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr msg{};
+    msg.msg_name = &d.from;
+    msg.msg_namelen = sizeof d.from;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    d.size = recvmsg(fd, &msg, 0);
+    if (d.size < 0)
+        return d;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            d.to = info.ipi_addr;
+            d.interface = static_cast<unsigned>(info.ipi_ifindex);
+        }
+    }
+    return d;
+}
+
+// Whether `to` is a broadcast: the limited one or a local subnet's.
+bool IsBroadcast(in_addr to, const std::vector<LocalAddress>& locals)
+{
+    if (to.s_addr == htonl(INADDR_BROADCAST))
+        return true;
+    for (const LocalAddress& l : locals)
+        if (l.broadcast.s_addr != htonl(INADDR_ANY) && l.broadcast.s_addr == to.s_addr)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const Options o = ParseOptions(argc, argv);
+    unsigned parent = 0;
+    if (!o.interface.empty() && (parent = if_nametoindex(o.interface.c_str())) == 0)
+        Fail("no such interface: " + o.interface);
     std::vector<Server> servers = MakeServers(o);
-    const int listener = BoundSocket(in_addr{htonl(INADDR_ANY)}, o.probePort, o.interface);
+    const std::vector<LocalAddress> locals = LocalAddresses();
+    const int listener = ListeningSocket(o.probePort);
+    const int wake = o.wolLog.empty() ? -1 : ListeningSocket(9);
 
     std::FILE* log = nullptr;
     if (!o.probeLog.empty() && !(log = std::fopen(o.probeLog.c_str(), "a")))
         Fail("cannot open " + o.probeLog + ": " + std::strerror(errno));
+    std::FILE* wolLog = nullptr;
+    if (!o.wolLog.empty() && !(wolLog = std::fopen(o.wolLog.c_str(), "a")))
+        Fail("cannot open " + o.wolLog + ": " + std::strerror(errno));
     if (!o.readyFile.empty()) {
         std::FILE* ready = std::fopen(o.readyFile.c_str(), "w");
         if (!ready)
@@ -317,26 +453,46 @@ int main(int argc, char** argv)
         std::fclose(ready);
     }
 
+    // A broadcast reaches the parent and every macvlan device on it: only
+    // the parent's copy counts, so each server answers once.
+    auto heardOnce = [&](const Datagram& d) {
+        return !IsBroadcast(d.to, locals) || parent == 0 || d.interface == parent;
+    };
     char buffer[65536];
+    pollfd fds[2] = {{listener, POLLIN, 0}, {wake, POLLIN, 0}};
     for (;;) {
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = recvfrom(listener, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (n < 0) {
+        if (poll(fds, wake >= 0 ? 2 : 1, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(std::string("poll: ") + std::strerror(errno));
+        }
+        if (wake >= 0 && (fds[1].revents & POLLIN)) {
+            const Datagram d = Receive(wake, buffer, sizeof buffer);
+            if (d.size >= 0 && heardOnce(d))
+                LogWake(wolLog, d.from, d.to, buffer, static_cast<std::size_t>(d.size));
+        }
+        if (!(fds[0].revents & POLLIN))
+            continue;
+        const Datagram d = Receive(listener, buffer, sizeof buffer);
+        if (d.size < 0) {
             if (errno == EINTR)
                 continue;
             Fail(std::string("receive: ") + std::strerror(errno));
         }
+        if (!heardOnce(d))
+            continue;
         if (log)
-            LogProbe(log, from, buffer, static_cast<std::size_t>(n));
+            LogProbe(log, d.from, buffer, static_cast<std::size_t>(d.size));
         if (o.silent)
             continue;
+        const bool broadcast = IsBroadcast(d.to, locals);
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(o.replyPort);
-        to.sin_addr = from.sin_addr;
+        to.sin_addr = d.from.sin_addr;
         for (const Server& server : servers)
-            (void)sendto(server.fd, server.reply.data(), server.reply.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                         sizeof to);
+            if (broadcast || server.addr.s_addr == d.to.s_addr)
+                (void)sendto(server.fd, server.reply.data(), server.reply.size(), 0,
+                             reinterpret_cast<const sockaddr*>(&to), sizeof to);
     }
 }
