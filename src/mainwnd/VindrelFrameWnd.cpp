@@ -3,6 +3,7 @@
 #include "base/AppFolders.h"
 #include "base/LocaleText.h"
 #include "discovery/ServerFields.h"
+#include "discovery/WakeOnLan.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
 #include "mainwnd/RowActions.h"
@@ -29,6 +30,9 @@
 #include <QScreen>
 #include <QTreeView>
 
+#include <cstring>
+#include <string>
+
 namespace {
 
 // The look of the button of the current search state, and of the other one.
@@ -48,6 +52,22 @@ constexpr const char16_t* kStopIdleLook =
     u"pushedimage=\"file='res\\mainwnd\\stop_btn_selected.png' dest='10,13,26,29'\" textcolor=\"#FF000000\" "
     u"pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FFB0BBC7\" hotbkcolor=\"#FF808080\" pushedbkcolor=\"#FF4B74B4\" "
     u"pushedtextcolor=\"#FFFFFFFF\"";
+
+// Broadcasts a magic packet from the adapter a server was last heard on.
+QString WakeThroughAdapter(const QString& mac, unsigned interfaceIndex, quint32 localAddress)
+{
+    WakeVia via;
+    via.interfaceIndex = interfaceIndex;
+    if (localAddress != 0) {
+        // Network byte order: the first byte in memory is the first number.
+        unsigned char bytes[4];
+        std::memcpy(bytes, &localAddress, sizeof bytes);
+        via.localAddress = std::to_string(bytes[0]) + '.' + std::to_string(bytes[1]) + '.' +
+                           std::to_string(bytes[2]) + '.' + std::to_string(bytes[3]);
+    }
+    const WakeResult result = SendWakeOnLan(mac.toStdString(), via);
+    return result.sent ? QString() : QString::fromStdString(result.error);
+}
 
 // Ends the event loop once the handler that asks has finished, like a quit
 // message; a request made before the loop runs still ends it.
@@ -78,7 +98,7 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
     if (!m_options.openUrl)
         m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!m_options.wake)
-        m_options.wake = [](const QString&, unsigned, quint32) { return QStringLiteral("not available"); };
+        m_options.wake = WakeThroughAdapter;
     if (!m_options.chooseExportFile)
         m_options.chooseExportFile = [this] { return AskForExportFile(); };
     setWindowTitle(QStringLiteral("Vindrel"));
