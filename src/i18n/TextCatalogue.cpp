@@ -73,8 +73,7 @@ constexpr CatalogueRow kMainWindowRows[] = {
     {u"Status_Copied", u"Copied: %1", u"\u5DF2\u590D\u5236\uFF1A%1"},  // "已复制：%1"
     {u"Status_WakeSent", u"Wake-up packet sent to %1",
      u"\u5DF2\u5411 %1 \u53D1\u9001\u5524\u9192\u5305"},  // "已向 %1 发送唤醒包"
-    {u"Status_WakeFailed", u"Cannot send the wake-up packet to %1: %2",
-     u"\u65E0\u6CD5\u5411 %1 \u53D1\u9001\u5524\u9192\u5305\uFF1A%2"},  // "无法向 %1 发送唤醒包：%2"
+    {u"Status_WakeFailed", u"Waking %1 failed: %2", u"\u5524\u9192 %1 \u5931\u8D25\uFF1A%2"},  // "唤醒 %1 失败：%2"
     {u"Status_Exported", u"%1 servers exported to %2",
      u"\u5DF2\u5C06 %1 \u53F0\u670D\u52A1\u5668\u5BFC\u51FA\u5230 %2"},  // "已将 %1 台服务器导出到 %2"
     {u"Status_ExportFailed", u"Cannot export to %1: %2",

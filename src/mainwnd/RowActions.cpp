@@ -135,6 +135,17 @@ bool RowActions::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_servers.View() || (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    // The menu key and Shift+F10 open the current row's menu, wherever the
+    // platform would (or would not) turn them into a context menu event.
+    const bool menuKey =
+        key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+    if (menuKey && event->type() == QEvent::KeyPress) {
+        QTreeView* view = m_servers.View();
+        const QModelIndex current = view->currentIndex();
+        if (current.isValid())
+            ShowMenuAt(view->visualRect(current).center());
+        return true;
+    }
     if (!key->matches(QKeySequence::Copy))
         return false;
     event->accept();

@@ -198,4 +198,13 @@ void SkinButton::paintEvent(QPaintEvent* event)
             textRect.setLeft(image->Dest->right() + 1);
         p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text());
     }
+    // The keyboard's place must show: a ring inside the button's edge, dark
+    // on a light background, white on a dark one.
+    if (hasFocus()) {
+        const bool dark = bk && bk->alpha() > 128 && bk->lightness() < 128;
+        QPen ring(dark ? QColor(Qt::white) : QColor(0x1F, 0x2A, 0x37), 2);
+        p.setPen(ring);
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), l.BorderRound, l.BorderRound);
+    }
 }

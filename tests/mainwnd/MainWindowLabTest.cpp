@@ -2,10 +2,17 @@
 // Runs only inside scripts/netlab.sh: the engine broadcasts.
 #include "MainWindowFixture.h"
 
+#include "mainwnd/RowActions.h"
+#include "mainwnd/ServerList.h"
+#include "mainwnd/ServerListModel.h"
 #include "uilib/ResourcePath.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
+#include <QTreeView>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -22,6 +29,19 @@ protected:
         if (!lab || std::string(lab) != "1")
             GTEST_SKIP() << "broadcasts: runs only inside scripts/netlab.sh";
         MainWindowFixture::SetUp();
+    }
+
+    // The address of the i-th simulated server of servers.txt.
+    static QString LabServerIp(int i)
+    {
+        std::ifstream file(std::string(std::getenv("VINDREL_LAB_DIR")) + "/servers.txt");
+        int link = 0;
+        std::string ip, mac;
+        for (int n = 0; file >> link >> ip >> mac; ++n) {
+            if (n == i)
+                return QString::fromStdString(ip);
+        }
+        return {};
     }
 
     // ip -> MAC text of every simulated server.
@@ -74,6 +94,82 @@ TEST_F(MainWindowInLab, ListsEverySimulatedServerOnceWithItsHardwareAddress)
     EXPECT_EQ(RowCount(), 0);
     m_window->StartSearch();
     EXPECT_TRUE(QTest::qWaitFor(filled, 4000));
+}
+
+// A server that stops answering dims within a few seconds of silence and
+// comes back with its next reply; Wake up sends the magic packet the server
+// would need; the export holds what vindrel-scan finds.
+TEST_F(MainWindowInLab, RowsDimWhenTheirServerFallsSilentAndTheListExportsWhatTheScannerFinds)
+{
+    const std::map<QString, QString> servers = LabServers();
+    ASSERT_GE(servers.size(), 2u);
+    SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
+    CVindrelFrameWnd::Options options;
+    options.settingsDir = m_settings.path() + u'/';
+    options.chooseExportFile = [this] { return m_exportPath; };
+    m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
+    ASSERT_TRUE(m_window->Initialise());
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RowCount() == static_cast<int>(servers.size()); }, 4000));
+
+    // The first server's own device goes down: it hears no probe any more.
+    const std::string ns = std::getenv("VINDREL_LAB_SERVER_NS");
+    const auto link = [&](const char* state) {
+        return std::system(("ip netns exec " + ns.substr(0, ns.find(' ')) + " ip link set mv0 " + state).c_str());
+    };
+    const int silent = m_window->Servers().Model().FindRow(LabServerIp(0).toStdU16String());
+    ASSERT_GE(silent, 0);
+    ASSERT_EQ(link("down"), 0);
+    const auto silentRow = [&] { return m_window->Servers().Model().RowAt(silent).silent; };
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(QTest::qWaitFor(silentRow, 8000)) << "the silent server's row never dimmed";
+    EXPECT_GE(clock.elapsed(), 4000) << "it dimmed before ten probe rounds went unanswered";
+    for (int row = 0; row < RowCount(); ++row)
+        EXPECT_EQ(m_window->Servers().Model().RowAt(row).silent, row == silent) << "only the silent one dims";
+    ASSERT_EQ(link("up"), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !silentRow(); }, 4000)) << "its next reply brings it back";
+
+    // Wake up: six 0xFF, then the MAC sixteen times, broadcast on UDP 9.
+    QTreeView* view = m_window->Servers().View();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    const QString mac = Cell(0, u"MACLABEL");
+    m_window->Rows().WakeUp();
+    QByteArray expected(6, '\xFF');
+    for (int i = 0; i < 16; ++i)
+        expected += QByteArray::fromHex(mac.toLatin1().replace('-', ""));
+    const QString woken = QString::fromStdString(std::string(std::getenv("VINDREL_LAB_DIR")) + "/wol-1.log");
+    const auto logged = [&] {
+        QFile log(woken);
+        return log.open(QIODevice::ReadOnly) && log.readAll().contains(expected.toHex() + " magic");
+    };
+    EXPECT_TRUE(QTest::qWaitFor(logged, 3000))
+        << "no magic packet for " << mac.toStdString() << ": " << TextOf("STATUSTEXT").toStdString();
+    QFile log(woken);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains(" 255.255.255.255 ")) << "sent as a broadcast";
+
+    // The export against the scanner's own CSV of the same servers.
+    m_window->StopSearch();
+    m_exportPath = m_settings.filePath(QStringLiteral("servers.csv"));
+    m_window->Rows().ExportList();
+    QFile exported(m_exportPath);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    QStringList ours = QString::fromUtf8(exported.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    m_window.reset();  // frees port 6000 for the scanner
+    FILE* scan = popen(VINDREL_BIN_DIR "/vindrel-scan --csv --seconds 2", "r");
+    ASSERT_NE(scan, nullptr);
+    QByteArray scanned;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, scan)) > 0;)
+        scanned.append(chunk, static_cast<qsizetype>(n));
+    EXPECT_EQ(pclose(scan), 0);
+    QStringList theirs = QString::fromUtf8(scanned).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_FALSE(ours.isEmpty());
+    EXPECT_EQ(ours.takeFirst(), theirs.takeFirst()) << "the same header";
+    ours.sort();
+    theirs.sort();
+    EXPECT_EQ(ours, theirs) << "the same servers, field for field";
 }
 
 }  // namespace

@@ -285,7 +285,7 @@ TEST_F(ListUse, WakeUpSendsTwiceThroughTheAdapterTheServerWasHeardOn)
 
     m_wakeError = u"Network is unreachable"_s;
     m_window->Rows().WakeUp();
-    EXPECT_EQ(TextOf("STATUSTEXT"), u"Cannot send the wake-up packet to 00-11-32-AB-CD-EF: Network is unreachable"_s);
+    EXPECT_EQ(TextOf("STATUSTEXT"), u"Waking 00-11-32-AB-CD-EF failed: Network is unreachable"_s);
 }
 
 TEST_F(ListUse, ExportWritesTheScannersFormatsByExtension)
