@@ -2,7 +2,8 @@
 // DiscoveryEngine) measured in process, under an X server, inside the lab
 // (scripts/bench.sh). Three modes:
 //   --list N             time from the first probe on the wire (korvan-sim's
-//                        probe log) to the N-th server listed
+//                        probe log) to the N-th server listed; then, with the
+//                        N rows, how long sorting and filtering take
 //   --load N SECONDS     once N are listed, SECONDS of steady replies: delay
 //                        of a 10 ms timer, CPU, resident memory; then 10 s
 //                        without that timer: how often the GUI thread wakes
@@ -11,7 +12,9 @@
 // Results: "result KEY VALUE" lines on standard error.
 
 #include "mainwnd/ServerList.h"
+#include "discovery/ServerFields.h"
 #include "mainwnd/ServerListModel.h"
+#include "mainwnd/ServerSortFilterModel.h"
 #include "mainwnd/TrayMenus.h"
 #include "mainwnd/VindrelFrameWnd.h"
 #include "uilib/ResourcePath.h"
@@ -286,6 +289,33 @@ private:
     std::vector<double> m_rss;
 };
 
+// With every row listed: a header click's sort (text, then numbers), its
+// reverse, a filter that keeps a tenth of the rows and its removal, each
+// timed up to the view's repaint.
+void MeasureSortAndFilter(CVindrelFrameWnd& window)
+{
+    QTreeView* view = window.Servers().View();
+    const auto timed = [view](const char* key, const std::function<void()>& step) {
+        QElapsedTimer clock;
+        clock.start();
+        step();
+        view->viewport()->repaint();
+        Print(key, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    };
+    ServerSortFilterModel& shown = window.Servers().Shown();
+    timed("sort_name_ms", [&] { shown.CycleSort(static_cast<int>(ServerColumn::Name)); });
+    timed("sort_reverse_ms", [&] { shown.CycleSort(static_cast<int>(ServerColumn::Name)); });
+    timed("sort_ip_ms", [&] { shown.CycleSort(static_cast<int>(ServerColumn::IP)); });
+    timed("sort_off_ms", [&] {
+        shown.CycleSort(static_cast<int>(ServerColumn::IP));
+        shown.CycleSort(static_cast<int>(ServerColumn::IP));
+    });
+    // The default names are KORVAN-0001...: "-0" keeps about a tenth of them.
+    timed("filter_ms", [&] { window.Servers().SetFilterText(QStringLiteral("korvan-0")); });
+    Print("filter_rows", window.Servers().ShownCount());
+    timed("unfilter_ms", [&] { window.Servers().SetFilterText(QString()); });
+}
+
 // How often the GUI thread wakes while the engine feeds it, with no timer
 // of the meter's own running: context switches of the GUI thread and the
 // window's drains per second, and the process's CPU.
@@ -380,6 +410,8 @@ int main(int argc, char** argv)
         Print("listed_s", counterAt > 0 ? counterAt - firstProbe : -1);
         Print("visible_s", viewAt > 0 ? viewAt - firstProbe : -1);
         Print("rows", window.Servers().Model().Count());
+        if (settings.mode == Settings::Mode::kList && counterAt > 0)
+            MeasureSortAndFilter(window);
         if (settings.mode == Settings::Mode::kList || counterAt == 0)
             QCoreApplication::exit(counterAt > 0 ? 0 : 1);
         else
