@@ -43,6 +43,7 @@ if(VINDREL_WITH_GUI)
 endif()
 
 add_subdirectory(src/base)
+add_subdirectory(src/discovery)
 if(BUILD_TESTING)
   add_subdirectory(tests)
 endif()
