@@ -44,6 +44,7 @@ endif()
 
 add_subdirectory(src/base)
 add_subdirectory(src/discovery)
+add_subdirectory(src/i18n)
 if(BUILD_TESTING)
   add_subdirectory(tests)
 endif()
