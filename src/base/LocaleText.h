@@ -5,8 +5,9 @@
 #include <string_view>
 
 // Conversion between the program's UTF-16 text and 8-bit text in the user's
-// locale character set (nl_langinfo(CODESET) after setlocale(LC_ALL, "")).
-// Datagrams, lang.xml contents and paths handed to C libraries are 8-bit.
+// locale character set (nl_langinfo(CODESET) after setlocale(LC_ALL, "");
+// on Windows the ANSI code page, GetACP). Datagrams, lang.xml contents and
+// paths handed to C libraries are 8-bit.
 //
 // The plain C/POSIX locale reports ASCII; it is read as UTF-8, which keeps
 // ASCII as ASCII and shows what servers and files on a modern system hold.
@@ -35,5 +36,6 @@ std::optional<std::string> EncodeLocal8Bit(std::u16string_view text);
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view bytes);
 
-// The character set DecodeLocal8Bit uses right now, e.g. "UTF-8", "GB18030".
+// The character set DecodeLocal8Bit uses right now, e.g. "UTF-8", "GB18030";
+// on Windows "CP936", "CP1252" or "UTF-8".
 std::string Local8BitCodeset();

@@ -1,15 +1,7 @@
 #include "discovery/NeighbourTable.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <string>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -20,55 +12,7 @@ namespace {
 constexpr auto kReloadGap = std::chrono::milliseconds(100);
 constexpr auto kMaxAge = std::chrono::seconds(5);
 constexpr auto kPollStep = std::chrono::milliseconds(10);
-constexpr unsigned kCompleteFlag = 0x2;  // ATF_COM
 constexpr std::size_t kMaxRemembered = 4096;
-constexpr std::uint16_t kDiscardPort = 9;
-
-std::string ReadWholeFile(const char* path)
-{
-    std::string text;
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return text;
-    char chunk[16384];
-    for (;;) {
-        const ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n <= 0)
-            break;
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return text;
-}
-
-std::optional<MacAddress> ParseMac(std::string_view text)
-{
-    unsigned b[6];
-    char tail = 0;
-    const std::string copy(text);
-    if (std::sscanf(copy.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &tail) != 6)
-        return std::nullopt;
-    MacAddress mac;
-    for (std::size_t i = 0; i < mac.size(); ++i)
-        mac[i] = static_cast<std::uint8_t>(b[i]);
-    return mac;
-}
-
-std::vector<std::string_view> Words(std::string_view line)
-{
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
 
 }  // namespace
 
@@ -85,37 +29,7 @@ NeighbourTable::NeighbourTable(std::vector<LocalInterface> links, Limits limits)
 {
 }
 
-NeighbourTable::~NeighbourTable()
-{
-    if (m_triggerSocket >= 0)
-        close(m_triggerSocket);
-}
-
-std::unordered_map<std::uint32_t, MacAddress> NeighbourTable::ParseArpTable(std::string_view text)
-{
-    // "IP address  HW type  Flags  HW address  Mask  Device", one header line.
-    std::unordered_map<std::uint32_t, MacAddress> table;
-    bool header = true;
-    while (!text.empty()) {
-        const auto lf = text.find('\n');
-        const std::string_view line = text.substr(0, lf);
-        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
-        if (std::exchange(header, false))
-            continue;
-        const auto words = Words(line);
-        if (words.size() < 4)
-            continue;
-        in_addr addr{};
-        if (inet_pton(AF_INET, std::string(words[0]).c_str(), &addr) != 1)
-            continue;
-        const unsigned long flags = std::strtoul(std::string(words[2]).c_str(), nullptr, 16);
-        const auto mac = ParseMac(words[3]);
-        if (!(flags & kCompleteFlag) || !mac || *mac == MacAddress{})
-            continue;
-        table[addr.s_addr] = *mac;
-    }
-    return table;
-}
+NeighbourTable::~NeighbourTable() = default;
 
 std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
 {
@@ -146,7 +60,7 @@ std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
     m_budget = std::min<Clock::duration>(m_limits.waitBudget, m_budget + refill);
     m_budgetAt = now;
 
-    AskKernel(address);
+    m_kernel.Ask(address);
     // Wait only when the budget covers a whole poll step, and charge the wait
     // in full, overshoot included (the budget may run into debt that later
     // refills pay back). Otherwise a crumb of budget buys a full step, and a
@@ -181,7 +95,7 @@ bool NeighbourTable::IsResolvable(std::uint32_t address) const
 
 void NeighbourTable::Reload(Clock::time_point now)
 {
-    m_table = ParseArpTable(ReadWholeFile("/proc/net/arp"));
+    m_table = m_kernel.Read();
     m_readAt = now;
 }
 
@@ -191,20 +105,4 @@ std::optional<MacAddress> NeighbourTable::Find(std::uint32_t address) const
     if (it == m_table.end())
         return std::nullopt;
     return it->second;
-}
-
-void NeighbourTable::AskKernel(std::uint32_t address)
-{
-    // An empty datagram to the discard port: the kernel must resolve the
-    // next hop to send it, and an on-link host is its own next hop.
-    if (m_triggerSocket < 0)
-        m_triggerSocket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
-    if (m_triggerSocket < 0)
-        return;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(kDiscardPort);
-    to.sin_addr.s_addr = address;
-    // Failure only means no entry will appear; the wait then finds nothing.
-    (void)sendto(m_triggerSocket, "", 0, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }

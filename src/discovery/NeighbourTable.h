@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/KernelNeighbours.h"
 #include "discovery/LocalInterface.h"
 #include "discovery/ServerRecord.h"
 
@@ -11,7 +12,8 @@
 #include <vector>
 
 // Hardware addresses of IPv4 hosts on the local links, from the kernel's
-// neighbour table (/proc/net/arp of the calling thread's network namespace).
+// neighbour table (KernelNeighbours: /proc/net/arp of the calling thread's
+// network namespace, GetIpNetTable2 on Windows).
 //
 // It sits on the listener's hot path (thousands of replies a second), so it
 // keeps the last table it read and reads it again only on a miss, at most
@@ -45,7 +47,7 @@ public:
     std::optional<MacAddress> Lookup(std::uint32_t address);
 
     // Parses /proc/net/arp text: complete entries only (no incomplete, no
-    // all-zero addresses). Exposed for tests.
+    // all-zero addresses). Exposed for tests; Linux only (KernelNeighbours.cpp).
     static std::unordered_map<std::uint32_t, MacAddress> ParseArpTable(std::string_view text);
 
 private:
@@ -54,7 +56,6 @@ private:
     bool IsResolvable(std::uint32_t address) const;
     void Reload(Clock::time_point now);
     std::optional<MacAddress> Find(std::uint32_t address) const;
-    void AskKernel(std::uint32_t address);
 
     const std::vector<LocalInterface> m_links;
     const Limits m_limits;
@@ -64,5 +65,5 @@ private:
     std::unordered_map<std::uint32_t, Clock::time_point> m_lastResolve;
     Clock::duration m_budget;
     Clock::time_point m_budgetAt;
-    int m_triggerSocket = -1;
+    KernelNeighbours m_kernel;
 };

@@ -1,21 +1,14 @@
 #include "i18n/LanguagePreference.h"
 
-#include "base/AppFolders.h"
 #include "base/LocaleText.h"
+#include "i18n/PreferenceFile.h"
 #include "i18n/TextCatalogue.h"
 
 #include <cctype>
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 #include <tinyxml2.h>
-#include <unistd.h>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::u16string_view kFileName = u"lang.xml";
 
@@ -29,13 +22,6 @@ std::optional<std::string> PreferencePath(std::u16string_view dir)
     if (!path || path->find('\0') != std::string::npos)
         return std::nullopt;
     return path;
-}
-
-// Follows symlinks: a dangling link, a directory or a device named lang.xml
-// counts as no file at all.
-bool StatRegularFile(const std::string& path, struct stat& st)
-{
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // The element belongs to `doc`; null when the file does not load or has no
@@ -63,58 +49,9 @@ bool ReadsBackAs(std::string_view printed, const std::string& code)
     return lang && code == (text ? text : "");
 }
 
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes the new document beside `target` and renames it over the target, so
-// that a crash or a full disk leaves either the old file or the new one,
-// never a truncated one. The copy takes the original's mode, and its owner
-// where we may set it (only root may give a file away).
-bool ReplaceFile(const fs::path& target, const struct stat& original, std::string_view bytes)
-{
-    std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    if (::fchown(fd, original.st_uid, original.st_gid) != 0 && errno != EPERM)
-        ok = false;
-    // After fchown, which may clear set-id bits.
-    ok = ok && ::fchmod(fd, original.st_mode & 07777) == 0;
-    ok = ok && WriteAll(fd, bytes);
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable; the new file is in place either way.
-    const int dirFd = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
-
-// A new lang.xml holding `code`, in the form the program ships, written as
-// any other save is: beside it first, then renamed into place.
+// A new lang.xml holding `code`, in the form the program ships.
 void CreateFile(const std::string& path, const std::string& code)
 {
-    const fs::path target(path);
-    if (!MakeFolders(target.parent_path().string() + "/"))
-        return;
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
     doc.InsertEndChild(doc.NewDeclaration());
     tinyxml2::XMLElement* root = doc.NewElement("config");
@@ -123,14 +60,8 @@ void CreateFile(const std::string& path, const std::string& code)
     tinyxml2::XMLPrinter printer(nullptr, /*compact=*/false);
     doc.Print(&printer);
     const std::string_view printed(printer.CStr(), static_cast<std::size_t>(printer.CStrSize()) - 1);
-    if (!ReadsBackAs(printed, code))
-        return;
-    struct stat owner
-    {};
-    owner.st_uid = ::getuid();
-    owner.st_gid = ::getgid();
-    owner.st_mode = 0600;
-    ReplaceFile(target, owner, printed);
+    if (ReadsBackAs(printed, code))
+        CreateFileContents(path, printed);
 }
 
 }  // namespace
@@ -138,9 +69,7 @@ void CreateFile(const std::string& path, const std::string& code)
 bool ReadLanguagePreference(std::u16string_view dir, std::u16string& code)
 {
     const std::optional<std::string> path = PreferencePath(dir);
-    struct stat st
-    {};
-    if (!path || !StatRegularFile(*path, st))
+    if (!path || !IsRegularFile(*path))
         return false;
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
     const tinyxml2::XMLElement* lang = LoadLangElement(doc, *path);
@@ -157,29 +86,22 @@ void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code, 
     const std::optional<std::string> text = EncodeLocal8Bit(code);
     if (!path || !text)
         return;
-    struct stat link
-    {};
-    if (::lstat(path->c_str(), &link) != 0 && errno == ENOENT) {
+    if (IsMissing(*path)) {
         if (ifMissing == IfMissing::kCreate)
             CreateFile(*path, *text);
         return;
     }
-    // A lang.xml that is a symlink is written through: the new document
+    // A lang.xml that is a link is written through: the new document
     // replaces the link's final target, so the link stays a link and keeps
     // pointing where the user aimed it (e.g. at a shared settings folder).
-    std::error_code ec;
-    const fs::path target = fs::canonical(*path, ec);
-    struct stat st
-    {};
-    if (ec || !StatRegularFile(target.string(), st))
-        return;
-    // Renaming would replace a file that its owner made read-only; an
-    // in-place save could not, so neither do we.
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+    // One that its owner made read-only is left alone: an in-place save could
+    // not replace it, so neither do we.
+    const std::optional<std::string> target = WritableTarget(*path);
+    if (!target)
         return;
 
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    tinyxml2::XMLElement* lang = LoadLangElement(doc, target.string());
+    tinyxml2::XMLElement* lang = LoadLangElement(doc, *target);
     if (!lang)
         return;
     lang->SetText(text->c_str());
@@ -188,13 +110,13 @@ void WriteLanguagePreference(std::u16string_view dir, std::u16string_view code, 
     // CStrSize counts the terminating NUL.
     const std::string_view printed(printer.CStr(), static_cast<std::size_t>(printer.CStrSize()) - 1);
     if (ReadsBackAs(printed, *text))
-        ReplaceFile(target, st, printed);
+        ReplaceFileContents(*target, printed);
 }
 
 std::u16string LanguageOfLocale(std::string_view locale)
 {
-    const bool chinese = locale.size() >= 2 && (locale[0] == 'z' || locale[0] == 'Z') &&
-                         (locale[1] == 'h' || locale[1] == 'H') &&
+    const auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    const bool chinese = locale.size() >= 2 && lower(locale[0]) == 'z' && lower(locale[1]) == 'h' &&
                          (locale.size() == 2 || !std::isalpha(static_cast<unsigned char>(locale[2])));
     return std::u16string(chinese ? kLanguageChinese : kLanguageEnglish);
 }
