@@ -78,8 +78,8 @@ NeighbourTable::NeighbourTable(std::vector<LocalInterface> links)
 }
 
 NeighbourTable::NeighbourTable(std::vector<LocalInterface> links, Limits limits)
-    : m_links(std::move(links))
-    , m_limits(limits)
+    : m_limits(limits)
+    , m_links(std::move(links))
     , m_budget(limits.waitBudget)
     , m_budgetAt(Clock::now())
 {
@@ -115,6 +115,12 @@ std::unordered_map<std::uint32_t, MacAddress> NeighbourTable::ParseArpTable(std:
         table[addr.s_addr] = *mac;
     }
     return table;
+}
+
+void NeighbourTable::SetLinks(std::vector<LocalInterface> links)
+{
+    std::lock_guard lock(m_linksMutex);
+    m_links = std::move(links);
 }
 
 std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
@@ -169,6 +175,7 @@ std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
 
 bool NeighbourTable::IsResolvable(std::uint32_t address) const
 {
+    std::lock_guard lock(m_linksMutex);
     bool onLink = false;
     for (const LocalInterface& link : m_links) {
         if (link.addr == address)

@@ -40,6 +40,10 @@ public:
     NeighbourTable(const NeighbourTable&) = delete;
     NeighbourTable& operator=(const NeighbourTable&) = delete;
 
+    // The local links that decide which addresses may be resolved; they
+    // follow the machine's addresses as they change.
+    void SetLinks(std::vector<LocalInterface> links);
+
     // `address` in network byte order. nullopt when no complete entry is
     // known (nor could be learnt within the limits).
     std::optional<MacAddress> Lookup(std::uint32_t address);
@@ -56,8 +60,11 @@ private:
     std::optional<MacAddress> Find(std::uint32_t address) const;
     void AskKernel(std::uint32_t address);
 
-    const std::vector<LocalInterface> m_links;
     const Limits m_limits;
+    // Its own lock: Lookup may wait for the kernel with m_mutex held, and
+    // whoever sets the links must not wait with it.
+    mutable std::mutex m_linksMutex;
+    std::vector<LocalInterface> m_links;
     std::mutex m_mutex;
     std::unordered_map<std::uint32_t, MacAddress> m_table;
     Clock::time_point m_readAt{};

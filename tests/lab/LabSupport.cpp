@@ -80,7 +80,7 @@ RecordingTarget::RecordingTarget()
             std::vector<ServerSighting> batch = m_queue->Take();
             std::lock_guard lock(m_mutex);
             for (ServerSighting& s : batch)
-                m_arrivals.push_back({s.heardAt, std::move(s.record)});
+                m_arrivals.push_back({s.heardAt, std::move(s.record), s.interfaceIndex, s.localAddress});
             if (!batch.empty())
                 m_changed.notify_all();
             if (m_stop)

@@ -51,6 +51,8 @@ public:
     {
         std::chrono::steady_clock::time_point at;
         ServerRecord record;
+        unsigned interfaceIndex = 0;
+        std::uint32_t localAddress = 0;
     };
 
     RecordingTarget();

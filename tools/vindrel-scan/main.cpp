@@ -4,16 +4,19 @@
 
 #include "ScanCollector.h"
 #include "ScanOutput.h"
-#include "discovery/ServerExport.h"
+#include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/ServerExport.h"
 
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -100,21 +103,23 @@ Options ParseOptions(int argc, char** argv)
     return o;
 }
 
-void WriteToStandardError(std::string_view line)
-{
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
+    // A reader that goes away (| head) makes writes fail, which is handled;
+    // it must not kill the process in the middle of one.
+    std::signal(SIGPIPE, SIG_IGN);
     const Options o = ParseOptions(argc, argv);
 
+    // Declared before the engine, so that it outlives the engine's threads.
+    DiagnosticOutput verboseOutput(STDERR_FILENO);
     DiscoveryOptions engineOptions;
-    engineOptions.diagnostics = o.verbose ? WriteToStandardError : [](std::string_view) {};
+    if (o.verbose)
+        engineOptions.diagnosticOutput = &verboseOutput;
+    else
+        engineOptions.diagnostics = [](std::string_view) {};
     ScanCollector collector;
     DiscoveryEngine engine(std::move(engineOptions));
     const auto begin = std::chrono::steady_clock::now();

@@ -1,0 +1,170 @@
+#include "discovery/ProbeSender.h"
+
+#include "discovery/EngineContext.h"
+#include "discovery/ServerRecord.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+using Kind = DiagnosticOutput::Kind;
+
+// Replies to a probe come back within a millisecond on a LAN: the first
+// probe waits (briefly) for the listener, or they would all be refused.
+constexpr auto kFirstProbeWait = std::chrono::milliseconds(200);
+
+int MillisecondsUntil(std::chrono::steady_clock::time_point when, std::chrono::steady_clock::time_point now)
+{
+    if (when <= now)
+        return 0;
+    // Rounded up, so that the wait never ends just before the deadline.
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(when - now).count();
+    return static_cast<int>(std::min<long long>((us + 999) / 1000, 60000));
+}
+
+}  // namespace
+
+ProbeSender::ProbeSender(EngineContext& context, std::vector<LocalInterface> links)
+    : m_context(context)
+{
+    for (LocalInterface& link : links)
+        m_adapters.push_back({std::move(link)});
+}
+
+ProbeSender::~ProbeSender()
+{
+    Join();
+    for (Adapter& a : m_adapters)
+        Close(a);
+}
+
+bool ProbeSender::Start()
+{
+    try {
+        m_thread = std::thread([this] { Run(); });
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+void ProbeSender::Wake()
+{
+    m_wake.Notify();
+}
+
+void ProbeSender::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void ProbeSender::Close(Adapter& adapter)
+{
+    if (adapter.fd >= 0)
+        close(adapter.fd);
+    adapter.fd = -1;
+}
+
+void ProbeSender::Open(Adapter& a)
+{
+    const char* ip = a.link.address.c_str();
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    if (fd < 0) {
+        // Said once per cause; the next round tries again.
+        const int error = errno;
+        if (std::exchange(a.openError, error) != error)
+            m_context.Print(Kind::kError, "socket create failed. ip=[%s] errno=[%d] ", ip, error);
+        return;
+    }
+    const int on = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        const int error = errno;
+        close(fd);
+        if (std::exchange(a.openError, error) != error)
+            m_context.Print(Kind::kError, "setsockopt failed. ip=[%s] errno=[%d]", ip, error);
+        return;
+    }
+    a.openError = 0;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = a.link.addr;
+    a.bound = bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+    if (!a.bound)
+        m_context.Print(Kind::kError, "bind failed.ip=[%s] errno=[%d]\n", ip, errno);  // the system picks the source
+    a.fd = fd;
+}
+
+void ProbeSender::Send(Adapter& a)
+{
+    if (a.fd < 0)
+        Open(a);
+    if (a.fd < 0)
+        return;
+    const std::string payload = ProbePayload(static_cast<std::int32_t>(a.counter++));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(m_context.options.probePort);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+
+    // Pin the outgoing interface as well as the source address: a broadcast
+    // must leave through the link it serves, never a VPN or the default route.
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    iovec iov{const_cast<char*>(payload.data()), payload.size()};
+    msghdr msg{};
+    msg.msg_name = &to;
+    msg.msg_namelen = sizeof to;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    if (a.link.index != 0) {
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&msg);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = static_cast<int>(a.link.index);
+        info.ipi_spec_dst.s_addr = a.bound ? a.link.addr : 0;
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
+    // A probe the network refuses is lost; the next one follows. Never
+    // block the thread on a full send buffer.
+    (void)sendmsg(a.fd, &msg, MSG_DONTWAIT);
+    m_context.Print(Kind::kProgress, "%s\n", payload.c_str());
+}
+
+void ProbeSender::Run()
+{
+    LowerCallingThreadPriority();
+    for (Adapter& a : m_adapters)
+        Open(a);
+    m_context.WaitUntilListenerSettled(kFirstProbeWait);
+
+    const auto interval = m_context.options.probeInterval;
+    for (Adapter& a : m_adapters)
+        a.due = Clock::now();
+    while (!m_context.stopping.load()) {
+        auto now = Clock::now();
+        auto next = now + std::chrono::seconds(60);
+        for (Adapter& a : m_adapters) {
+            if (a.due <= now) {
+                Send(a);
+                now = Clock::now();
+                // A fixed rhythm, but no catching up after a stall.
+                a.due += interval;
+                if (a.due <= now)
+                    a.due = now + interval;
+            }
+            next = std::min(next, a.due);
+        }
+        m_wake.Wait(MillisecondsUntil(next, Clock::now()));
+    }
+}

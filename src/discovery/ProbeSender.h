@@ -1,0 +1,55 @@
+#pragma once
+
+#include "discovery/LocalInterface.h"
+#include "discovery/WakeEvent.h"
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+struct EngineContext;
+
+// The probe side: one thread that broadcasts "Message <n>" from every local
+// IPv4 address, each with its own socket bound to it and its own counter
+// from 1, once at once and then every probe interval. Probes go on while
+// the engine is paused, as they always have.
+class ProbeSender final
+{
+public:
+    ProbeSender(EngineContext& context, std::vector<LocalInterface> links);
+    ~ProbeSender();
+    ProbeSender(const ProbeSender&) = delete;
+    ProbeSender& operator=(const ProbeSender&) = delete;
+
+    // Starts the thread; false when the system refuses one.
+    bool Start();
+    // Any thread: makes the thread look at the context's flags again.
+    void Wake();
+    // Waits for the thread to end; the context's stopping flag must be set.
+    void Join();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    // One local address and its broadcast socket. Thread-owned.
+    struct Adapter
+    {
+        LocalInterface link;
+        int fd = -1;
+        bool bound = false;         // to link.addr; otherwise the system picks the source
+        int openError = 0;          // errno of the last failed attempt to set the socket up, once printed
+        std::uint32_t counter = 1;  // the next probe's number; wraps rather than overflows
+        Clock::time_point due{};
+    };
+
+    void Run();
+    void Open(Adapter& adapter);
+    void Send(Adapter& adapter);
+    static void Close(Adapter& adapter);
+
+    EngineContext& m_context;
+    WakeEvent m_wake;
+    std::vector<Adapter> m_adapters;
+    std::thread m_thread;
+};
