@@ -21,7 +21,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-svg-dev libqt6svg6
   libtinyxml2-dev libgtest-dev libgmock-dev
   # the lab and the window under test
-  iproute2 procps xvfb xauth x11-utils xdotool imagemagick trayer
+  iproute2 nftables procps xvfb xauth x11-utils xdotool imagemagick trayer
   fonts-wqy-microhei fonts-dejavu-core
   # a legacy-charset locale, so 8-bit text decoding is tested beyond UTF-8
   locales

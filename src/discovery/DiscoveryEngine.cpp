@@ -1,5 +1,6 @@
 #include "discovery/DiscoveryEngine.h"
 
+#include "discovery/AddressWatch.h"
 #include "discovery/EngineContext.h"
 #include "discovery/LocalInterface.h"
 #include "discovery/ProbeSender.h"
@@ -33,15 +34,14 @@ void DiscoveryEngine::Start(std::shared_ptr<ServerQueue> queue)
     queue->SetAccepting(!context.paused.load());
     context.queue = std::move(queue);
 
+    // Subscribed before the first listing, so that no change falls between.
+    auto watch = std::make_unique<AddressWatch>();
     std::vector<LocalInterface> links = ListLocalInterfaces(context.options.interfaces);
     context.neighbours.SetLinks(links);
-    {
-        std::lock_guard lock(context.mutex);
-        context.noAddresses = links.empty();
-        context.listener = {ListenerStatus::State::kStarting, 0};
-    }
+    context.SetAdapters(links);
+    context.SetListener(ListenerStatus::State::kStarting, 0);
     m_listener = std::make_unique<ReplyListener>(context);
-    m_prober = std::make_unique<ProbeSender>(context, std::move(links));
+    m_prober = std::make_unique<ProbeSender>(context, std::move(watch), std::move(links));
     if (!m_listener->Start())
         context.SetListener(ListenerStatus::State::kFailed, EAGAIN);
     // Without a probe thread nothing is sent; the listener still takes
@@ -85,6 +85,20 @@ void DiscoveryEngine::SetPaused(bool paused)
 bool DiscoveryEngine::IsPaused() const
 {
     return m_context->paused.load();
+}
+
+EngineStatus DiscoveryEngine::Status() const
+{
+    const EngineContext& context = *m_context;
+    EngineStatus status;
+    std::lock_guard lock(context.mutex);
+    status.listener = context.listener;
+    for (const EngineContext::Adapter& a : context.adapters)
+        status.adapters.push_back(a.status);
+    status.noAddresses = context.noAddresses;
+    status.paused = context.paused.load();
+    status.repliesReceived = context.repliesReceived;
+    return status;
 }
 
 ListenerState DiscoveryEngine::WaitForListener(std::chrono::milliseconds timeout) const

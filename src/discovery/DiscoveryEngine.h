@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/EngineStatus.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -22,6 +24,8 @@ struct DiscoveryOptions
     std::uint16_t listenPort = 6000;  // replies arrive here
     std::uint16_t probePort = 6001;   // probes go to 255.255.255.255 on this port
     std::chrono::milliseconds probeInterval{500};
+    // While the reply port cannot be bound, the listener tries again this often.
+    std::chrono::milliseconds bindRetry{3000};
     // Receives every diagnostic line as formatted, line end included where the
     // line has one, from the discovery threads, possibly at the same time.
     std::function<void(std::string_view)> diagnostics;
@@ -55,7 +59,10 @@ struct ListenerState
 //
 // The threads wait in poll() and can be woken: Stop (and the destructor)
 // ends and joins them, after which the queue gets nothing more and the
-// reply port is free again. Every member may be called from any thread.
+// reply port is free again. It recovers by itself: the listener retries a
+// port that another program holds, and probing follows the machine's
+// addresses as they come, go and change. Every member may be called from
+// any thread.
 class DiscoveryEngine final
 {
 public:
@@ -81,8 +88,14 @@ public:
     bool IsPaused() const;
 
     // Waits up to `timeout` for the listening socket to bind (or fail) and
-    // says which. kNoAddresses when Start found no address to probe from.
+    // says which. kNoAddresses when there is no address to probe from (one
+    // that comes later is still followed).
     ListenerState WaitForListener(std::chrono::milliseconds timeout) const;
+
+    // What the engine is doing now: the listener, every adapter's probes
+    // and replies, the pause. Cheap (a copy under a short lock); a window
+    // may poll it a few times a second.
+    EngineStatus Status() const;
 
 private:
     std::unique_ptr<EngineContext> m_context;

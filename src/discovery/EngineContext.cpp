@@ -48,6 +48,41 @@ void EngineContext::SetListener(ListenerStatus::State state, int error)
     changed.notify_all();
 }
 
+void EngineContext::SetAdapters(const std::vector<LocalInterface>& links)
+{
+    std::vector<Adapter> next;
+    next.reserve(links.size());
+    std::lock_guard lock(mutex);
+    for (const LocalInterface& link : links) {
+        const auto same = [&](const Adapter& a) { return a.addr == link.addr && a.status.index == link.index; };
+        const auto old = std::find_if(adapters.begin(), adapters.end(), same);
+        Adapter a = old != adapters.end() ? std::move(*old) : Adapter{link.addr, {}};
+        a.status.name = link.name;
+        a.status.address = link.address;
+        a.status.prefixLength = static_cast<unsigned>(__builtin_popcount(link.netmask));
+        a.status.index = link.index;
+        next.push_back(std::move(a));
+    }
+    adapters = std::move(next);
+    noAddresses = adapters.empty();
+}
+
+void EngineContext::CountProbe(unsigned ifindex, std::uint32_t addr, int error)
+{
+    std::lock_guard lock(mutex);
+    for (Adapter& a : adapters) {
+        if (a.addr != addr || a.status.index != ifindex)
+            continue;
+        if (error == 0) {
+            ++a.status.probesSent;
+        } else {
+            ++a.status.sendErrors;
+            a.status.lastSendError = error;
+        }
+        return;
+    }
+}
+
 void EngineContext::WaitUntilListenerSettled(std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex);

@@ -45,6 +45,11 @@ struct EngineContext
     std::uint64_t repliesReceived = 0;
 
     void SetListener(ListenerStatus::State state, int error);
+    // The addresses probed now, in probing order; those that stay keep their
+    // counts.
+    void SetAdapters(const std::vector<LocalInterface>& links);
+    // One broadcast probe from that adapter: sent (error 0) or refused.
+    void CountProbe(unsigned ifindex, std::uint32_t addr, int error);
     // Waits up to `timeout` until the listener is past kStarting (or the
     // engine stops).
     void WaitUntilListenerSettled(std::chrono::milliseconds timeout) const;

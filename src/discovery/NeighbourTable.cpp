@@ -127,15 +127,8 @@ std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
 {
     std::lock_guard lock(m_mutex);
     auto now = Clock::now();
-    if (now - m_readAt > kMaxAge)
-        Reload(now);
-    if (auto mac = Find(address))
+    if (auto mac = FindFresh(address, now))
         return mac;
-    if (now - m_readAt >= kReloadGap) {
-        Reload(now);
-        if (auto mac = Find(address))
-            return mac;
-    }
     if (!IsResolvable(address))
         return std::nullopt;
 
@@ -171,6 +164,25 @@ std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
     m_budget -= now - m_budgetAt;
     m_budgetAt = now;
     return mac;
+}
+
+std::optional<MacAddress> NeighbourTable::Known(std::uint32_t address)
+{
+    std::lock_guard lock(m_mutex);
+    return FindFresh(address, Clock::now());
+}
+
+std::optional<MacAddress> NeighbourTable::FindFresh(std::uint32_t address, Clock::time_point now)
+{
+    if (now - m_readAt > kMaxAge)
+        Reload(now);
+    if (auto mac = Find(address))
+        return mac;
+    if (now - m_readAt >= kReloadGap) {
+        Reload(now);
+        return Find(address);
+    }
+    return std::nullopt;
 }
 
 bool NeighbourTable::IsResolvable(std::uint32_t address) const

@@ -20,22 +20,13 @@ using Kind = DiagnosticOutput::Kind;
 // probe waits (briefly) for the listener, or they would all be refused.
 constexpr auto kFirstProbeWait = std::chrono::milliseconds(200);
 
-int MillisecondsUntil(std::chrono::steady_clock::time_point when, std::chrono::steady_clock::time_point now)
-{
-    if (when <= now)
-        return 0;
-    // Rounded up, so that the wait never ends just before the deadline.
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(when - now).count();
-    return static_cast<int>(std::min<long long>((us + 999) / 1000, 60000));
-}
-
 }  // namespace
 
-ProbeSender::ProbeSender(EngineContext& context, std::vector<LocalInterface> links)
+ProbeSender::ProbeSender(EngineContext& context, std::unique_ptr<AddressWatch> watch, std::vector<LocalInterface> links)
     : m_context(context)
+    , m_watch(std::move(watch))
+    , m_initialLinks(std::move(links))
 {
-    for (LocalInterface& link : links)
-        m_adapters.push_back({std::move(link)});
 }
 
 ProbeSender::~ProbeSender()
@@ -106,8 +97,10 @@ void ProbeSender::Send(Adapter& a)
 {
     if (a.fd < 0)
         Open(a);
-    if (a.fd < 0)
+    if (a.fd < 0) {
+        m_context.CountProbe(a.link.index, a.link.addr, a.openError);
         return;
+    }
     const std::string payload = ProbePayload(static_cast<std::int32_t>(a.counter++));
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -137,20 +130,57 @@ void ProbeSender::Send(Adapter& a)
     }
     // A probe the network refuses is lost; the next one follows. Never
     // block the thread on a full send buffer.
-    (void)sendmsg(a.fd, &msg, MSG_DONTWAIT);
+    const bool sent = sendmsg(a.fd, &msg, MSG_DONTWAIT) >= 0;
+    m_context.CountProbe(a.link.index, a.link.addr, sent ? 0 : errno);
     m_context.Print(Kind::kProgress, "%s\n", payload.c_str());
+}
+
+void ProbeSender::Follow(std::vector<LocalInterface> links, Clock::time_point now)
+{
+    // An address is the same adapter while it stays on the same interface:
+    // it keeps its socket and its counter. A new one starts from 1 at once;
+    // one that went is closed.
+    std::vector<Adapter> next;
+    next.reserve(links.size());
+    for (LocalInterface& link : links) {
+        const auto same = [&](const Adapter& a) { return a.link.addr == link.addr && a.link.index == link.index; };
+        const auto old = std::find_if(m_adapters.begin(), m_adapters.end(), same);
+        if (old != m_adapters.end()) {
+            next.push_back(std::move(*old));
+            old->fd = -1;
+            next.back().link = std::move(link);
+        } else {
+            Adapter a;
+            a.link = std::move(link);
+            a.due = now;
+            Open(a);
+            next.push_back(std::move(a));
+        }
+    }
+    for (Adapter& gone : m_adapters)
+        Close(gone);
+    m_adapters = std::move(next);
+
+    std::vector<LocalInterface> current;
+    for (const Adapter& a : m_adapters)
+        current.push_back(a.link);
+    m_context.neighbours.SetLinks(current);
+    m_context.SetAdapters(current);
 }
 
 void ProbeSender::Run()
 {
     LowerCallingThreadPriority();
-    for (Adapter& a : m_adapters)
-        Open(a);
+    Follow(std::move(m_initialLinks), Clock::now());
     m_context.WaitUntilListenerSettled(kFirstProbeWait);
 
     const auto interval = m_context.options.probeInterval;
     for (Adapter& a : m_adapters)
         a.due = Clock::now();
+    // Without notifications the addresses are read again every interval.
+    const bool watching = m_watch && m_watch->IsOpen();
+    auto rescanAt = Clock::now() + interval;
+    std::vector<pollfd> fds;
     while (!m_context.stopping.load()) {
         auto now = Clock::now();
         auto next = now + std::chrono::seconds(60);
@@ -165,6 +195,17 @@ void ProbeSender::Run()
             }
             next = std::min(next, a.due);
         }
-        m_wake.Wait(MillisecondsUntil(next, Clock::now()));
+        if (!watching)
+            next = std::min(next, rescanAt);
+
+        fds.clear();
+        if (watching)
+            fds.push_back({m_watch->Fd(), POLLIN, 0});
+        m_wake.Wait(fds, WakeEvent::TimeoutUntil(next));
+        const bool changed = watching ? (fds[0].revents & POLLIN) && m_watch->Drain() : Clock::now() >= rescanAt;
+        if (changed && !m_context.stopping.load()) {
+            Follow(ListLocalInterfaces(m_context.options.interfaces), Clock::now());
+            rescanAt = Clock::now() + interval;
+        }
     }
 }

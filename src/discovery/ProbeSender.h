@@ -1,10 +1,12 @@
 #pragma once
 
+#include "discovery/AddressWatch.h"
 #include "discovery/LocalInterface.h"
 #include "discovery/WakeEvent.h"
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -12,12 +14,15 @@ struct EngineContext;
 
 // The probe side: one thread that broadcasts "Message <n>" from every local
 // IPv4 address, each with its own socket bound to it and its own counter
-// from 1, once at once and then every probe interval. Probes go on while
-// the engine is paused, as they always have.
+// from 1, once at once and then every probe interval. It follows the
+// machine's addresses as they come, go and change (AddressWatch), and goes
+// on while the engine is paused, as probing always has.
 class ProbeSender final
 {
 public:
-    ProbeSender(EngineContext& context, std::vector<LocalInterface> links);
+    // `watch` was opened before `links` were listed, so that no change in
+    // between is missed.
+    ProbeSender(EngineContext& context, std::unique_ptr<AddressWatch> watch, std::vector<LocalInterface> links);
     ~ProbeSender();
     ProbeSender(const ProbeSender&) = delete;
     ProbeSender& operator=(const ProbeSender&) = delete;
@@ -38,18 +43,21 @@ private:
         LocalInterface link;
         int fd = -1;
         bool bound = false;         // to link.addr; otherwise the system picks the source
-        int openError = 0;          // errno of the last failed attempt to set the socket up, once printed
+        int openError = 0;          // errno of the last failed set-up, once printed
         std::uint32_t counter = 1;  // the next probe's number; wraps rather than overflows
         Clock::time_point due{};
     };
 
     void Run();
+    void Follow(std::vector<LocalInterface> links, Clock::time_point now);
     void Open(Adapter& adapter);
     void Send(Adapter& adapter);
     static void Close(Adapter& adapter);
 
     EngineContext& m_context;
+    std::unique_ptr<AddressWatch> m_watch;
     WakeEvent m_wake;
+    std::vector<LocalInterface> m_initialLinks;
     std::vector<Adapter> m_adapters;
     std::thread m_thread;
 };

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -112,18 +113,24 @@ int ReplyListener::OpenSocket(int& error) const
 void ReplyListener::Run()
 {
     LowerCallingThreadPriority();
-    int error = 0;
-    const int fd = OpenSocket(error);
-    if (fd < 0) {
-        m_context.Print(Kind::kError, "error! error code is %d\n", error);
+    int reported = 0;  // the failure last printed: said once, not once per retry
+    while (!m_context.stopping.load()) {
+        int error = 0;
+        const int fd = OpenSocket(error);
+        if (fd >= 0) {
+            m_context.SetListener(State::kListening, 0);
+            Receive(fd);  // until Stop
+            close(fd);
+            return;
+        }
+        if (std::exchange(reported, error) != error)
+            m_context.Print(Kind::kError, "error! error code is %d\n", error);
         m_context.SetListener(error == EADDRINUSE ? State::kPortInUse : State::kFailed, error);
-        while (!m_context.stopping.load())
-            m_wake.Wait(-1);
-        return;
+        // Another program may let the port go, or the shortage pass: try again.
+        const auto retryAt = std::chrono::steady_clock::now() + m_context.options.bindRetry;
+        while (!m_context.stopping.load() && std::chrono::steady_clock::now() < retryAt)
+            m_wake.Wait(WakeEvent::TimeoutUntil(retryAt));
     }
-    m_context.SetListener(State::kListening, 0);
-    Receive(fd);
-    close(fd);
 }
 
 void ReplyListener::Receive(int fd)

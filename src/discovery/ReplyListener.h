@@ -13,7 +13,8 @@ struct EngineContext;
 // reply port, serving every interface. Each reply becomes a ServerSighting
 // pushed into the context's queue, with the interface and local address it
 // arrived through (IP_PKTINFO). While paused it leaves the socket alone, so
-// replies wait there until Search.
+// replies wait there until Search. While the port cannot be bound (another
+// program holds it) it tries again every options.bindRetry.
 class ReplyListener final
 {
 public:

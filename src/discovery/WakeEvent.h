@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <poll.h>
 #include <vector>
 
@@ -26,6 +27,10 @@ public:
     bool Wait(int timeoutMs);
 
     static constexpr int kFallbackSliceMs = 50;
+
+    // A poll() timeout that ends no earlier than `deadline`: milliseconds
+    // rounded up, 0 when it has passed, at most a minute.
+    static int TimeoutUntil(std::chrono::steady_clock::time_point deadline);
 
 private:
     int m_fd = -1;

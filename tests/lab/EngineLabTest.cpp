@@ -19,29 +19,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Arrivals = std::vector<RecordingTarget::Arrival>;
 using Status = ListenerState::Status;
-
-bool HasIp(const Arrivals& arrivals, const std::string& ip)
-{
-    const std::u16string wanted = FromUtf8(ip);
-    return std::any_of(arrivals.begin(), arrivals.end(), [&](const auto& a) { return a.record.IP == wanted; });
-}
-
-bool HasEveryServer(const Arrivals& arrivals, const Lab& lab)
-{
-    return std::all_of(lab.servers.begin(), lab.servers.end(),
-                       [&](const LabServer& s) { return HasIp(arrivals, s.ip); });
-}
-
-const ServerRecord* FirstFrom(const Arrivals& arrivals, const std::string& ip)
-{
-    const std::u16string wanted = FromUtf8(ip);
-    for (const auto& a : arrivals)
-        if (a.record.IP == wanted)
-            return &a.record;
-    return nullptr;
-}
 
 std::size_t CountLines(const std::vector<std::string>& lines, const std::string& line)
 {

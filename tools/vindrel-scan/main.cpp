@@ -6,6 +6,7 @@
 #include "ScanOutput.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/NeighbourTable.h"
 #include "discovery/ServerExport.h"
 
 #include <cerrno>
@@ -142,7 +143,9 @@ int main(int argc, char** argv)
     const auto deadline =
         begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
     collector.WaitFor(o.waitFor ? o.waitFor : static_cast<std::size_t>(-1), deadline);
-    engine.SetPaused(true);
+    engine.Stop();
+    NeighbourTable neighbours({});
+    collector.FillMissingMacs(neighbours);
 
     const auto& servers = collector.Servers();
     const std::string text = o.format == Format::kJson  ? FormatJson(servers)
