@@ -33,6 +33,7 @@ void DiscoveryEngine::Start(std::shared_ptr<ServerQueue> queue)
     EngineContext& context = *m_context;
     queue->SetAccepting(!context.paused.load());
     context.queue = std::move(queue);
+    context.searches.fetch_add(1);
 
     // Subscribed before the first listing, so that no change falls between.
     auto watch = std::make_unique<AddressWatch>();
@@ -75,11 +76,26 @@ void DiscoveryEngine::Stop()
 void DiscoveryEngine::SetPaused(bool paused)
 {
     std::lock_guard control(m_control);
-    m_context->paused.store(paused);
+    if (m_context->paused.exchange(paused) && !paused)
+        m_context->searches.fetch_add(1);
     if (!m_started || m_stopped)
         return;
     m_context->queue->SetAccepting(!paused);
     m_listener->Wake();
+    m_prober->Wake();
+}
+
+void DiscoveryEngine::SetTargets(std::vector<ProbeTarget> targets)
+{
+    m_context->unicast.SetTargets(std::move(targets));
+    std::lock_guard control(m_control);
+    if (m_started && !m_stopped)
+        m_prober->Wake();
+}
+
+std::vector<ProbeTarget> DiscoveryEngine::Targets() const
+{
+    return m_context->unicast.Targets();
 }
 
 bool DiscoveryEngine::IsPaused() const
@@ -91,6 +107,7 @@ EngineStatus DiscoveryEngine::Status() const
 {
     const EngineContext& context = *m_context;
     EngineStatus status;
+    status.sweepRemaining = context.unicast.SweepRemaining();
     std::lock_guard lock(context.mutex);
     status.listener = context.listener;
     for (const EngineContext::Adapter& a : context.adapters)
@@ -98,6 +115,9 @@ EngineStatus DiscoveryEngine::Status() const
     status.noAddresses = context.noAddresses;
     status.paused = context.paused.load();
     status.repliesReceived = context.repliesReceived;
+    status.unicastProbesSent = context.unicastProbesSent;
+    status.unicastSendErrors = context.unicastSendErrors;
+    status.lastUnicastSendError = context.lastUnicastSendError;
     return status;
 }
 
@@ -106,10 +126,11 @@ ListenerState DiscoveryEngine::WaitForListener(std::chrono::milliseconds timeout
     using Status = ListenerState::Status;
     using State = ListenerStatus::State;
     EngineContext& context = *m_context;
+    const bool noTargets = context.unicast.Targets().empty();
     std::unique_lock lock(context.mutex);
     if (context.listener.state == State::kNotStarted)
         return {Status::kNotStarted, 0};
-    if (context.noAddresses)
+    if (context.noAddresses && noTargets)
         return {Status::kNoAddresses, 0};
     context.changed.wait_for(lock, timeout,
                              [&] { return context.listener.state != State::kStarting || context.stopping.load(); });

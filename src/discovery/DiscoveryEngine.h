@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/EngineStatus.h"
+#include "discovery/ProbeTarget.h"
 
 #include <chrono>
 #include <cstdint>
@@ -34,9 +35,12 @@ struct DiscoveryOptions
     // out of the journal and stops at an error. Not owned: it must outlive
     // the engine.
     DiagnosticOutput* diagnosticOutput = nullptr;
-    // Only these interfaces, by name; empty: every IPv4 interface that is up
-    // and not loopback.
+    // Only these interfaces, by name, broadcast probes; empty: every IPv4
+    // interface that is up and not loopback.
     std::vector<std::string> interfaces;
+    // Probed by unicast beside the broadcasts, from whichever local address
+    // routes to each (see UnicastPlan for the pace).
+    std::vector<ProbeTarget> targets;
     // Asked of the kernel for the listening socket: a burst of replies from a
     // thousand servers must fit while the hand-off is busy.
     int receiveBufferBytes = 4 * 1024 * 1024;
@@ -52,8 +56,9 @@ struct ListenerState
 };
 
 // Finds Korvan servers: one probe thread broadcasts "Message <n>" from every
-// local IPv4 address every probe interval, and one listener thread takes the
-// replies on the reply port for every interface. Each reply becomes a
+// local IPv4 address every probe interval (and probes listed targets by
+// unicast), and one listener thread takes the replies on the reply port for
+// every interface. Each reply becomes a
 // ServerSighting pushed into the consumer's ServerQueue; no thread ever
 // waits for the consumer.
 //
@@ -83,13 +88,20 @@ public:
 
     // Once SetPaused(true) returns nothing more reaches the queue, not even
     // what waited in it; a datagram that arrives meanwhile is dropped,
-    // replies waiting in the socket are taken after resume.
+    // replies waiting in the socket are taken after resume. Broadcast
+    // probes go on while paused; unicast probing waits, and a resume is a
+    // new search (wide blocks are swept again).
     void SetPaused(bool paused);
     bool IsPaused() const;
 
+    // Replaces the unicast targets, before or after Start; they apply from
+    // the next round on (within half a second). Returns at once.
+    void SetTargets(std::vector<ProbeTarget> targets);
+    std::vector<ProbeTarget> Targets() const;
+
     // Waits up to `timeout` for the listening socket to bind (or fail) and
-    // says which. kNoAddresses when there is no address to probe from (one
-    // that comes later is still followed).
+    // says which. kNoAddresses when there is no address to broadcast from
+    // and no target (an address that comes later is still followed).
     ListenerState WaitForListener(std::chrono::milliseconds timeout) const;
 
     // What the engine is doing now: the listener, every adapter's probes

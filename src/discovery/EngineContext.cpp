@@ -18,6 +18,7 @@ EngineContext::EngineContext(DiscoveryOptions o)
     : options(std::move(o))
     , neighbours(std::vector<LocalInterface>{})
 {
+    unicast.SetTargets(options.targets);
 }
 
 void EngineContext::Print(DiagnosticOutput::Kind kind, const char* format, ...) const

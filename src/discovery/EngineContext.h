@@ -4,6 +4,7 @@
 #include "discovery/DiscoveryEngine.h"
 #include "discovery/EngineStatus.h"
 #include "discovery/NeighbourTable.h"
+#include "discovery/UnicastPlan.h"
 
 #include <atomic>
 #include <chrono>
@@ -24,8 +25,12 @@ struct EngineContext
     const DiscoveryOptions options;
     std::shared_ptr<ServerQueue> queue;  // set by Start before any thread runs, then only read
     NeighbourTable neighbours;           // links set by the probe side as addresses change
+    UnicastPlan unicast;                 // targets set by the engine, replies noted by the listener
     std::atomic<bool> paused{false};
     std::atomic<bool> stopping{false};
+    // Counts the searches: Start, and each Search after a Stop. The probe
+    // side starts the unicast sweeps over when it changes.
+    std::atomic<unsigned> searches{0};
 
     // One diagnostic line, printf-style, where the options say. Lines longer
     // than 511 bytes are cut.
@@ -43,6 +48,9 @@ struct EngineContext
     std::vector<Adapter> adapters;  // in probing order
     bool noAddresses = false;
     std::uint64_t repliesReceived = 0;
+    std::uint64_t unicastProbesSent = 0;
+    std::uint64_t unicastSendErrors = 0;
+    int lastUnicastSendError = 0;
 
     void SetListener(ListenerStatus::State state, int error);
     // The addresses probed now, in probing order; those that stay keep their

@@ -34,6 +34,8 @@ ProbeSender::~ProbeSender()
     Join();
     for (Adapter& a : m_adapters)
         Close(a);
+    if (m_unicastFd >= 0)
+        close(m_unicastFd);
 }
 
 bool ProbeSender::Start()
@@ -168,6 +170,64 @@ void ProbeSender::Follow(std::vector<LocalInterface> links, Clock::time_point no
     m_context.SetAdapters(current);
 }
 
+int ProbeSender::SendUnicast(std::uint32_t address)
+{
+    if (m_unicastFd < 0) {
+        m_unicastFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
+        if (m_unicastFd < 0) {
+            const int error = errno;
+            if (std::exchange(m_unicastOpenError, error) != error)
+                m_context.Print(Kind::kError, "socket create failed. ip=[%s] errno=[%d] ", "0.0.0.0", error);
+            return error;
+        }
+        m_unicastOpenError = 0;
+    }
+    const std::string payload = ProbePayload(static_cast<std::int32_t>(m_unicastCounter++));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(m_context.options.probePort);
+    to.sin_addr.s_addr = htonl(address);
+    const ssize_t sent =
+        sendto(m_unicastFd, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return sent >= 0 ? 0 : errno;
+}
+
+void ProbeSender::ProbeTargets(Clock::time_point now)
+{
+    UnicastPlan& plan = m_context.unicast;
+    if (m_context.paused.load()) {
+        plan.Pause();
+        return;
+    }
+    if (const unsigned search = m_context.searches.load(); search != m_search) {
+        m_search = search;
+        plan.NewSearch(now);
+    }
+    const std::vector<std::uint32_t> due = plan.Take(now);
+    if (due.empty())
+        return;
+    std::uint64_t sent = 0;
+    std::uint64_t refused = 0;
+    int lastError = 0;
+    for (const std::uint32_t address : due) {
+        // Probing ourselves would find nothing.
+        const auto own = [&](const Adapter& a) { return a.link.addr == htonl(address); };
+        if (std::any_of(m_adapters.begin(), m_adapters.end(), own))
+            continue;
+        if (const int error = SendUnicast(address); error == 0) {
+            ++sent;
+        } else {
+            ++refused;
+            lastError = error;
+        }
+    }
+    std::lock_guard lock(m_context.mutex);
+    m_context.unicastProbesSent += sent;
+    m_context.unicastSendErrors += refused;
+    if (refused)
+        m_context.lastUnicastSendError = lastError;
+}
+
 void ProbeSender::Run()
 {
     LowerCallingThreadPriority();
@@ -197,6 +257,8 @@ void ProbeSender::Run()
         }
         if (!watching)
             next = std::min(next, rescanAt);
+        ProbeTargets(now);
+        next = std::min(next, m_context.unicast.NextDue(Clock::now()));
 
         fds.clear();
         if (watching)

@@ -17,6 +17,10 @@ struct EngineContext;
 // from 1, once at once and then every probe interval. It follows the
 // machine's addresses as they come, go and change (AddressWatch), and goes
 // on while the engine is paused, as probing always has.
+//
+// The same thread probes the listed targets by unicast, as the context's
+// UnicastPlan paces them, with the same payload and one counter shared by
+// every unicast probe (from 1 per engine), while the engine is not paused.
 class ProbeSender final
 {
 public:
@@ -53,11 +57,20 @@ private:
     void Open(Adapter& adapter);
     void Send(Adapter& adapter);
     static void Close(Adapter& adapter);
+    // Unicast probes due now, unless paused; a new search restarts sweeps.
+    void ProbeTargets(Clock::time_point now);
+    int SendUnicast(std::uint32_t address);
 
     EngineContext& m_context;
     std::unique_ptr<AddressWatch> m_watch;
     WakeEvent m_wake;
     std::vector<LocalInterface> m_initialLinks;
     std::vector<Adapter> m_adapters;
+    // Unicast: one unbound socket, so that the kernel picks the source
+    // address that routes to each target, and one counter for all of them.
+    int m_unicastFd = -1;
+    int m_unicastOpenError = 0;
+    std::uint32_t m_unicastCounter = 1;
+    unsigned m_search = 0;  // the search the sweeps belong to
     std::thread m_thread;
 };

@@ -197,4 +197,5 @@ void ReplyListener::Handle(const char* data, ssize_t size, const sockaddr_in& fr
     sighting.localAddress = local;
     m_context.CountReply(ifindex, local);
     m_context.queue->Push(std::move(sighting));
+    m_context.unicast.NoteReply(ntohl(from.sin_addr.s_addr));
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <set>
@@ -18,9 +19,16 @@ struct UsageCase
 };
 
 const UsageCase kUsageCases[] = {
-    {"--help", 0, "Usage: vindrel-scan"},      {"--bogus", 2, "unknown option '--bogus'"},
-    {"--json --csv", 2, "exclude each other"}, {"--wait-for 0", 2, "--wait-for wants"},
-    {"--seconds", 2, "needs a value"},         {"--seconds -1", 2, "--seconds wants"},
+    {"--help", 0, "Usage: vindrel-scan"},
+    {"--bogus", 2, "unknown option '--bogus'"},
+    {"--json --csv", 2, "exclude each other"},
+    {"--wait-for 0", 2, "--wait-for wants"},
+    {"--seconds", 2, "needs a value"},
+    {"--seconds -1", 2, "--seconds wants"},
+    {"--target 10.0.0.0/8", 2, "--target '10.0.0.0/8': a block may be at most a /16"},
+    {"--target 10.20.0.1-", 2, "'10.20.0.1-' is not an IPv4 address"},
+    {"--target", 2, "needs a value"},
+    {"--interface no-such --seconds 0.5", 1, "none of the interfaces named with --interface"},
 };
 
 TEST(ScanUsage, BadUsageExitsTwoWithOneLine)
@@ -76,6 +84,22 @@ TEST(ScanUsage, CsvAndJsonListEachServerOnceInFieldOrder)
         << "diagnostics go to standard error with --verbose";
     const CommandResult quiet = RunCommand(ScanPath() + " --seconds 0.6 2>&1 >/dev/null");
     EXPECT_EQ(quiet.output, "");
+}
+
+TEST(ScanUsage, TargetsFindServersWithoutBroadcastsAndInterfacesChooseWhereToBroadcast)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_EQ(lab.servers.size(), 2u);
+    const CommandResult unicast = RunCommand(ScanPath() + " --interface no-such --target " + lab.servers[1].ip +
+                                             " --target " + lab.servers[0].ip + " --csv --seconds 1.2");
+    EXPECT_EQ(unicast.exitCode, 0);
+    for (const LabServer& s : lab.servers)
+        EXPECT_NE(unicast.output.find("," + s.ip + ","), std::string::npos) << unicast.output;
+    EXPECT_EQ(std::count(unicast.output.begin(), unicast.output.end(), '\n'), 3) << unicast.output;
+
+    const CommandResult named = RunCommand(ScanPath() + " --interface " + lab.interfaces.at(0) + " --csv --seconds 1");
+    EXPECT_EQ(named.exitCode, 0);
+    EXPECT_EQ(std::count(named.output.begin(), named.output.end(), '\n'), 3) << named.output;
 }
 
 TEST(ScanThousand, FindsEveryServer)

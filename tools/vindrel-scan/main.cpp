@@ -18,24 +18,34 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: vindrel-scan [--seconds S] [--wait-for N] [--json | --csv] [--verbose] [--help]\n"
+    "Usage: vindrel-scan [--seconds S] [--wait-for N] [--target SPEC]... [--interface IF]...\n"
+    "                    [--json | --csv] [--verbose] [--help]\n"
     "Searches the local network for Korvan storage servers and lists them, one per\n"
     "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
     "from every IPv4 interface twice a second and listens on UDP port 6000.\n"
     "\n"
-    "  --seconds S    search for S seconds (default 3, or 60 with --wait-for)\n"
-    "  --wait-for N   stop as soon as N distinct servers are known\n"
-    "  --json         a JSON array of objects with the keys Name, IP, Port, Version,\n"
-    "                 Serial, Mac, DeviceType, KorvanID, UpTime\n"
-    "  --csv          CSV with a header row (RFC 4180)\n"
-    "  --verbose      the engine's diagnostic lines on standard error\n"
-    "  --help         this text\n"
+    "  --seconds S     search for S seconds (default 3, or 60 with --wait-for)\n"
+    "  --wait-for N    stop as soon as N distinct servers are known\n"
+    "  --target SPEC   also probe by unicast, for servers a broadcast cannot reach\n"
+    "                  (other subnets): an address (10.20.0.7), a block of /16 or\n"
+    "                  narrower (10.20.0.0/24) or a range (10.20.0.5-10.20.0.40).\n"
+    "                  Up to 256 addresses are probed twice a second; a wider one is\n"
+    "                  swept once, at most 2000 probes a second (a /16 takes 34 s),\n"
+    "                  and the servers found in it are then probed twice a second.\n"
+    "                  Repeat it for several.\n"
+    "  --interface IF  broadcast from this interface only; repeat it for several\n"
+    "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
+    "                  Serial, Mac, DeviceType, KorvanID, UpTime\n"
+    "  --csv           CSV with a header row (RFC 4180)\n"
+    "  --verbose       the engine's diagnostic lines on standard error\n"
+    "  --help          this text\n"
     "Without --json or --csv a table is printed. Mac is empty when the server's\n"
-    "hardware address could not be learnt.\n"
+    "hardware address could not be learnt (always for servers behind a router).\n"
     "Exit: 0 the search ran (also when nothing was found); 1 it could not run (port\n"
     "6000 in use, no IPv4 interface); 2 bad usage.\n";
 
@@ -47,6 +57,8 @@ struct Options
     std::size_t waitFor = 0;
     Format format = Format::kTable;
     bool verbose = false;
+    std::vector<ProbeTarget> targets;
+    std::vector<std::string> interfaces;
 };
 
 [[noreturn]] void BadUsage(const std::string& message)
@@ -91,6 +103,16 @@ Options ParseOptions(int argc, char** argv)
             if (errno != 0 || end == text.c_str() || *end != '\0' || text[0] == '-' || n == 0 || n > 1000000)
                 BadUsage("--wait-for wants a number from 1 to 1000000");
             o.waitFor = n;
+        } else if (arg == "--target") {
+            ProbeTargetParse parsed = ParseProbeTarget(value());
+            if (!parsed.target)
+                BadUsage("--target " + parsed.error);
+            o.targets.push_back(std::move(*parsed.target));
+        } else if (arg == "--interface") {
+            const std::string name = value();
+            if (name.empty())
+                BadUsage("--interface needs an interface name");
+            o.interfaces.push_back(name);
         } else if (arg == "--json") {
             setFormat(Format::kJson);
         } else if (arg == "--csv") {
@@ -117,6 +139,8 @@ int main(int argc, char** argv)
     // Declared before the engine, so that it outlives the engine's threads.
     DiagnosticOutput verboseOutput(STDERR_FILENO);
     DiscoveryOptions engineOptions;
+    engineOptions.targets = o.targets;
+    engineOptions.interfaces = o.interfaces;
     if (o.verbose)
         engineOptions.diagnosticOutput = &verboseOutput;
     else
@@ -128,7 +152,11 @@ int main(int argc, char** argv)
 
     const ListenerState state = engine.WaitForListener(std::chrono::seconds(2));
     if (state.status == ListenerState::Status::kNoAddresses) {
-        std::fprintf(stderr, "vindrel-scan: no network interface with an IPv4 address is up (loopback aside)\n");
+        if (o.interfaces.empty())
+            std::fprintf(stderr, "vindrel-scan: no network interface with an IPv4 address is up (loopback aside)\n");
+        else
+            std::fprintf(stderr,
+                         "vindrel-scan: none of the interfaces named with --interface has an IPv4 address up\n");
         return 1;
     }
     if (state.status == ListenerState::Status::kBindFailed) {
