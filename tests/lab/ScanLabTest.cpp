@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -29,6 +31,8 @@ const UsageCase kUsageCases[] = {
     {"--target 10.20.0.1-", 2, "'10.20.0.1-' is not an IPv4 address"},
     {"--target", 2, "needs a value"},
     {"--interface no-such --seconds 0.5", 1, "none of the interfaces named with --interface"},
+    {"--seconds 0x2", 2, "--seconds wants"},
+    {"--version", 0, "vindrel-scan " VINDREL_VERSION "\n"},
 };
 
 TEST(ScanUsage, BadUsageExitsTwoWithOneLine)
@@ -100,6 +104,43 @@ TEST(ScanUsage, TargetsFindServersWithoutBroadcastsAndInterfacesChooseWhereToBro
     const CommandResult named = RunCommand(ScanPath() + " --interface " + lab.interfaces.at(0) + " --csv --seconds 1");
     EXPECT_EQ(named.exitCode, 0);
     EXPECT_EQ(std::count(named.output.begin(), named.output.end(), '\n'), 3) << named.output;
+}
+
+std::size_t Lines(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(ScanUsage, ScriptsCanTrustTheExitCode)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_EQ(lab.servers.size(), 2u);
+    const std::string scan = ScanPath();
+
+    // Standard error only: standard output goes where it cannot be written.
+    const CommandResult full = RunCommand(scan + " --csv --seconds 0.5 2>&1 >/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.output,
+              "vindrel-scan: cannot write to standard output: " + std::string(std::strerror(ENOSPC)) + "\n");
+
+    const auto begin = std::chrono::steady_clock::now();
+    const CommandResult closed = RunCommand(scan + " --csv --seconds 2 2>&1 >&-");
+    EXPECT_EQ(closed.exitCode, 1);
+    EXPECT_EQ(Lines(closed.output), 1u) << closed.output;
+    EXPECT_NE(closed.output.find(std::strerror(EBADF)), std::string::npos) << closed.output;
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1)) << "no search nobody can read";
+
+    const CommandResult gone =
+        RunCommand("bash -c '" + scan + " --csv --seconds 0.6 | true; echo \"status ${PIPESTATUS[0]}\"'", true);
+    EXPECT_NE(gone.output.find("status 1\n"), std::string::npos) << "EPIPE, not death by SIGPIPE: " << gone.output;
+
+    const CommandResult few = RunCommand(scan + " --csv --wait-for 5 --seconds 1");
+    EXPECT_EQ(few.exitCode, 3) << "fewer than asked for answered";
+    EXPECT_EQ(Lines(few.output), 3u) << "but those that did are listed: " << few.output;
+
+    const CommandResult first = RunCommand(scan + " --csv --wait-for=1");
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_EQ(Lines(first.output), 2u) << "the first one only: " << first.output;
 }
 
 TEST(ScanThousand, FindsEveryServer)

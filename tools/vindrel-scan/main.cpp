@@ -3,6 +3,7 @@
 // a network where searching for servers is wanted.
 
 #include "ScanCollector.h"
+#include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
@@ -15,115 +16,50 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <optional>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: vindrel-scan [--seconds S] [--wait-for N] [--target SPEC]... [--interface IF]...\n"
-    "                    [--json | --csv] [--verbose] [--help]\n"
-    "Searches the local network for Korvan storage servers and lists them, one per\n"
-    "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
-    "from every IPv4 interface twice a second and listens on UDP port 6000.\n"
-    "\n"
-    "  --seconds S     search for S seconds (default 3, or 60 with --wait-for)\n"
-    "  --wait-for N    stop as soon as N distinct servers are known\n"
-    "  --target SPEC   also probe by unicast, for servers a broadcast cannot reach\n"
-    "                  (other subnets): an address (10.20.0.7), a block of /16 or\n"
-    "                  narrower (10.20.0.0/24) or a range (10.20.0.5-10.20.0.40).\n"
-    "                  Up to 256 addresses are probed twice a second; a wider one is\n"
-    "                  swept once, at most 2000 probes a second (a /16 takes 34 s),\n"
-    "                  and the servers found in it are then probed twice a second.\n"
-    "                  Repeat it for several.\n"
-    "  --interface IF  broadcast from this interface only; repeat it for several\n"
-    "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
-    "                  Serial, Mac, DeviceType, KorvanID, UpTime\n"
-    "  --csv           CSV with a header row (RFC 4180)\n"
-    "  --verbose       the engine's diagnostic lines on standard error\n"
-    "  --help          this text\n"
-    "Without --json or --csv a table is printed. Mac is empty when the server's\n"
-    "hardware address could not be learnt (always for servers behind a router).\n"
-    "Exit: 0 the search ran (also when nothing was found); 1 it could not run (port\n"
-    "6000 in use, no IPv4 interface); 2 bad usage.\n";
+enum ExitCode { kExitFound = 0, kExitCannotRun = 1, kExitBadUsage = 2, kExitTooFew = 3 };
 
-enum class Format { kTable, kJson, kCsv };
-
-struct Options
+// Standard descriptors that the caller closed are taken by /dev/null before
+// anything opens a socket, or a socket would become "standard output".
+// Answers the errno that writing to standard output will meet (0: none).
+int ReserveStandardDescriptors()
 {
-    std::optional<double> seconds;
-    std::size_t waitFor = 0;
-    Format format = Format::kTable;
-    bool verbose = false;
-    std::vector<ProbeTarget> targets;
-    std::vector<std::string> interfaces;
-};
-
-[[noreturn]] void BadUsage(const std::string& message)
-{
-    std::fprintf(stderr, "vindrel-scan: %s (try --help)\n", message.c_str());
-    std::exit(2);
-}
-
-Options ParseOptions(int argc, char** argv)
-{
-    Options o;
-    bool formatGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                BadUsage(arg + " needs a value");
-            return argv[++i];
-        };
-        auto setFormat = [&](Format f) {
-            if (formatGiven && o.format != f)
-                BadUsage("--json and --csv exclude each other");
-            formatGiven = true;
-            o.format = f;
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        } else if (arg == "--seconds") {
-            const std::string text = value();
-            char* end = nullptr;
-            errno = 0;
-            const double s = std::strtod(text.c_str(), &end);
-            if (errno != 0 || end == text.c_str() || *end != '\0' || !(s >= 0 && s <= 86400))
-                BadUsage("--seconds wants a number from 0 to 86400");
-            o.seconds = s;
-        } else if (arg == "--wait-for") {
-            const std::string text = value();
-            char* end = nullptr;
-            errno = 0;
-            const unsigned long n = std::strtoul(text.c_str(), &end, 10);
-            if (errno != 0 || end == text.c_str() || *end != '\0' || text[0] == '-' || n == 0 || n > 1000000)
-                BadUsage("--wait-for wants a number from 1 to 1000000");
-            o.waitFor = n;
-        } else if (arg == "--target") {
-            ProbeTargetParse parsed = ParseProbeTarget(value());
-            if (!parsed.target)
-                BadUsage("--target " + parsed.error);
-            o.targets.push_back(std::move(*parsed.target));
-        } else if (arg == "--interface") {
-            const std::string name = value();
-            if (name.empty())
-                BadUsage("--interface needs an interface name");
-            o.interfaces.push_back(name);
-        } else if (arg == "--json") {
-            setFormat(Format::kJson);
-        } else if (arg == "--csv") {
-            setFormat(Format::kCsv);
-        } else if (arg == "--verbose") {
-            o.verbose = true;
-        } else {
-            BadUsage("unknown option '" + arg + "'");
+    int stdoutError = 0;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == STDOUT_FILENO)
+            stdoutError = EBADF;
+        const int null = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
         }
     }
-    return o;
+    return stdoutError;
+}
+
+// Writes all of `text` to standard output; on failure says so in one line
+// and answers false.
+bool WriteStandardOutput(const std::string& text, int knownError)
+{
+    int error = knownError;
+    if (error == 0) {
+        errno = 0;
+        const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+        if (std::fflush(stdout) != 0 || !written || std::ferror(stdout))
+            error = errno != 0 ? errno : EIO;
+    }
+    if (error == 0)
+        return true;
+    std::fprintf(stderr, "vindrel-scan: cannot write to standard output: %s\n", std::strerror(error));
+    return false;
 }
 
 }  // namespace
@@ -134,7 +70,22 @@ int main(int argc, char** argv)
     // A reader that goes away (| head) makes writes fail, which is handled;
     // it must not kill the process in the middle of one.
     std::signal(SIGPIPE, SIG_IGN);
-    const Options o = ParseOptions(argc, argv);
+    const int stdoutError = ReserveStandardDescriptors();
+
+    const ScanOptionsParse parsed = ParseScanOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::fprintf(stderr, "vindrel-scan: %s (try --help)\n", parsed.error.c_str());
+        return kExitBadUsage;
+    }
+    const ScanOptions& o = *parsed.options;
+    if (o.action == ScanOptions::Action::kHelp)
+        return WriteStandardOutput(kScanUsage, stdoutError) ? kExitFound : kExitCannotRun;
+    if (o.action == ScanOptions::Action::kVersion)
+        return WriteStandardOutput("vindrel-scan " VINDREL_VERSION "\n", stdoutError) ? kExitFound : kExitCannotRun;
+    if (stdoutError != 0) {
+        WriteStandardOutput({}, stdoutError);  // no search whose result nobody can read
+        return kExitCannotRun;
+    }
 
     // Declared before the engine, so that it outlives the engine's threads.
     DiagnosticOutput verboseOutput(STDERR_FILENO);
@@ -157,14 +108,14 @@ int main(int argc, char** argv)
         else
             std::fprintf(stderr,
                          "vindrel-scan: none of the interfaces named with --interface has an IPv4 address up\n");
-        return 1;
+        return kExitCannotRun;
     }
     if (state.status == ListenerState::Status::kBindFailed) {
         if (state.error == EADDRINUSE)
             std::fprintf(stderr, "vindrel-scan: UDP port 6000 is in use by another program; close it and try again\n");
         else
             std::fprintf(stderr, "vindrel-scan: cannot listen on UDP port 6000: %s\n", std::strerror(state.error));
-        return 1;
+        return kExitCannotRun;
     }
 
     const double seconds = o.seconds.value_or(o.waitFor ? 60.0 : 3.0);
@@ -175,11 +126,14 @@ int main(int argc, char** argv)
     NeighbourTable neighbours({});
     collector.FillMissingMacs(neighbours);
 
-    const auto& servers = collector.Servers();
-    const std::string text = o.format == Format::kJson  ? FormatJson(servers)
-                             : o.format == Format::kCsv ? FormatCsv(servers)
-                                                        : FormatTable(servers);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    return 0;
+    std::vector<ServerRecord> servers = collector.Servers();
+    const bool tooFew = o.waitFor && servers.size() < o.waitFor;
+    if (o.waitFor && servers.size() > o.waitFor)
+        servers.resize(o.waitFor);  // the first N, as promised
+    const std::string text = o.format == ScanOptions::Format::kJson  ? FormatJson(servers)
+                             : o.format == ScanOptions::Format::kCsv ? FormatCsv(servers)
+                                                                     : FormatTable(servers);
+    if (!WriteStandardOutput(text, 0))
+        return kExitCannotRun;
+    return tooFew ? kExitTooFew : kExitFound;
 }
