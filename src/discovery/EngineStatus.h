@@ -42,4 +42,7 @@ struct EngineStatus
     bool paused = false;
     std::uint64_t unicastProbesSent = 0;  // probes to listed targets
     std::uint64_t repliesReceived = 0;    // every reply taken in, whatever the adapter
+    std::uint64_t unicastSendErrors = 0;  // unicast probes the system refused (no route, ...)
+    int lastUnicastSendError = 0;         // errno of the last of them; 0 when none
+    std::uint64_t sweepRemaining = 0;     // addresses of wide blocks not yet probed in this search
 };

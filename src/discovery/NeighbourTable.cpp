@@ -22,8 +22,8 @@ NeighbourTable::NeighbourTable(std::vector<LocalInterface> links)
 }
 
 NeighbourTable::NeighbourTable(std::vector<LocalInterface> links, Limits limits)
-    : m_links(std::move(links))
-    , m_limits(limits)
+    : m_limits(limits)
+    , m_links(std::move(links))
     , m_budget(limits.waitBudget)
     , m_budgetAt(Clock::now())
 {
@@ -31,19 +31,18 @@ NeighbourTable::NeighbourTable(std::vector<LocalInterface> links, Limits limits)
 
 NeighbourTable::~NeighbourTable() = default;
 
+void NeighbourTable::SetLinks(std::vector<LocalInterface> links)
+{
+    std::lock_guard lock(m_linksMutex);
+    m_links = std::move(links);
+}
+
 std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
 {
     std::lock_guard lock(m_mutex);
     auto now = Clock::now();
-    if (now - m_readAt > kMaxAge)
-        Reload(now);
-    if (auto mac = Find(address))
+    if (auto mac = FindFresh(address, now))
         return mac;
-    if (now - m_readAt >= kReloadGap) {
-        Reload(now);
-        if (auto mac = Find(address))
-            return mac;
-    }
     if (!IsResolvable(address))
         return std::nullopt;
 
@@ -81,8 +80,28 @@ std::optional<MacAddress> NeighbourTable::Lookup(std::uint32_t address)
     return mac;
 }
 
+std::optional<MacAddress> NeighbourTable::Known(std::uint32_t address)
+{
+    std::lock_guard lock(m_mutex);
+    return FindFresh(address, Clock::now());
+}
+
+std::optional<MacAddress> NeighbourTable::FindFresh(std::uint32_t address, Clock::time_point now)
+{
+    if (now - m_readAt > kMaxAge)
+        Reload(now);
+    if (auto mac = Find(address))
+        return mac;
+    if (now - m_readAt >= kReloadGap) {
+        Reload(now);
+        return Find(address);
+    }
+    return std::nullopt;
+}
+
 bool NeighbourTable::IsResolvable(std::uint32_t address) const
 {
+    std::lock_guard lock(m_linksMutex);
     bool onLink = false;
     for (const LocalInterface& link : m_links) {
         if (link.addr == address)

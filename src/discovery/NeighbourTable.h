@@ -42,9 +42,19 @@ public:
     NeighbourTable(const NeighbourTable&) = delete;
     NeighbourTable& operator=(const NeighbourTable&) = delete;
 
+    // The local links that decide which addresses may be resolved; they
+    // follow the machine's addresses as they change.
+    void SetLinks(std::vector<LocalInterface> links);
+
     // `address` in network byte order. nullopt when no complete entry is
-    // known (nor could be learnt within the limits).
+    // known (nor could be learnt within the limits). A miss is never kept:
+    // the table is read again for it once the last read is 100 ms old,
+    // so a host whose entry appears later is found by its next reply.
     std::optional<MacAddress> Lookup(std::uint32_t address);
+
+    // Like Lookup, but never asks the kernel to resolve and never waits: for
+    // a last look at what the table has learnt meanwhile.
+    std::optional<MacAddress> Known(std::uint32_t address);
 
     // Parses /proc/net/arp text: complete entries only (no incomplete, no
     // all-zero addresses). Exposed for tests; Linux only (KernelNeighbours.cpp).
@@ -53,12 +63,16 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    std::optional<MacAddress> FindFresh(std::uint32_t address, Clock::time_point now);
     bool IsResolvable(std::uint32_t address) const;
     void Reload(Clock::time_point now);
     std::optional<MacAddress> Find(std::uint32_t address) const;
 
-    const std::vector<LocalInterface> m_links;
     const Limits m_limits;
+    // Its own lock: Lookup may wait for the kernel with m_mutex held, and
+    // whoever sets the links must not wait with it.
+    mutable std::mutex m_linksMutex;
+    std::vector<LocalInterface> m_links;
     std::mutex m_mutex;
     std::unordered_map<std::uint32_t, MacAddress> m_table;
     Clock::time_point m_readAt{};

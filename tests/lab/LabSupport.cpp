@@ -2,6 +2,8 @@
 
 #include "base/LocaleText.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -42,6 +44,7 @@ Lab Lab::FromEnvironment()
     lab.dir = std::getenv("VINDREL_LAB_DIR") ? std::getenv("VINDREL_LAB_DIR") : "";
     lab.interfaces = Split(std::getenv("VINDREL_LAB_INTERFACES"));
     lab.hostAddrs = Split(std::getenv("VINDREL_LAB_HOST_ADDRS"));
+    lab.serverNamespaces = Split(std::getenv("VINDREL_LAB_SERVER_NS"));
     std::ifstream in(lab.dir + "/servers.txt");
     LabServer s;
     std::string mac;
@@ -79,7 +82,7 @@ RecordingTarget::RecordingTarget()
             std::vector<ServerSighting> batch = m_queue->Take();
             std::lock_guard lock(m_mutex);
             for (ServerSighting& s : batch)
-                m_arrivals.push_back({s.heardAt, std::move(s.record)});
+                m_arrivals.push_back({s.heardAt, std::move(s.record), s.interfaceIndex, s.localAddress});
             if (!batch.empty())
                 m_changed.notify_all();
             if (m_stop)
@@ -110,6 +113,33 @@ bool RecordingTarget::WaitUntil(const std::function<bool(const std::vector<Arriv
     return m_changed.wait_for(lock, timeout, [&] { return done(m_arrivals); });
 }
 
+bool HasIp(const Arrivals& arrivals, const std::string& ip)
+{
+    const std::u16string wanted = FromUtf8(ip);
+    return std::any_of(arrivals.begin(), arrivals.end(), [&](const auto& a) { return a.record.IP == wanted; });
+}
+
+bool HasEveryServer(const Arrivals& arrivals, const Lab& lab)
+{
+    return std::all_of(lab.servers.begin(), lab.servers.end(),
+                       [&](const LabServer& s) { return HasIp(arrivals, s.ip); });
+}
+
+const ServerRecord* FirstFrom(const Arrivals& arrivals, const std::string& ip)
+{
+    const std::u16string wanted = FromUtf8(ip);
+    for (const auto& a : arrivals)
+        if (a.record.IP == wanted)
+            return &a.record;
+    return nullptr;
+}
+
+std::uint32_t Ipv4(const std::string& text)
+{
+    in_addr address{};
+    return inet_pton(AF_INET, text.c_str(), &address) == 1 ? address.s_addr : 0;
+}
+
 std::vector<std::string> CapturedLines::Snapshot()
 {
     std::lock_guard lock(mutex);
@@ -138,6 +168,14 @@ CommandResult RunCommand(const std::string& commandLine, bool withStderr)
     const int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+testing::AssertionResult LabCommand(const std::string& commandLine)
+{
+    const CommandResult r = RunCommand(commandLine, true);
+    if (r.exitCode == 0)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << commandLine << " exited " << r.exitCode << ": " << r.output;
 }
 
 std::string ScanPath()

@@ -4,6 +4,8 @@
 #include "discovery/ServerQueue.h"
 #include "discovery/ServerRecord.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -34,6 +36,7 @@ struct Lab
     std::string dir;
     std::vector<std::string> interfaces;
     std::vector<std::string> hostAddrs;
+    std::vector<std::string> serverNamespaces;  // one per link
     std::vector<LabServer> servers;
 
     static Lab FromEnvironment();
@@ -51,6 +54,8 @@ public:
     {
         std::chrono::steady_clock::time_point at;
         ServerRecord record;
+        unsigned interfaceIndex = 0;
+        std::uint32_t localAddress = 0;
     };
 
     RecordingTarget();
@@ -68,6 +73,14 @@ private:
     bool m_stop = false;
     std::thread m_drain;
 };
+
+using Arrivals = std::vector<RecordingTarget::Arrival>;
+bool HasIp(const Arrivals& arrivals, const std::string& ip);
+bool HasEveryServer(const Arrivals& arrivals, const Lab& lab);
+// The first record from `ip`, or null.
+const ServerRecord* FirstFrom(const Arrivals& arrivals, const std::string& ip);
+// Dotted text to network byte order; 0 for junk.
+std::uint32_t Ipv4(const std::string& text);
 
 // Engine diagnostics captured line by line, shared with the engine's threads.
 struct CapturedLines
@@ -88,5 +101,8 @@ struct CommandResult
     std::string output;
 };
 CommandResult RunCommand(const std::string& commandLine, bool withStderr = false);
+// Runs a command that changes the lab (ip, sysctl, nft); false with its output
+// on failure. Inside the lab's namespaces only.
+testing::AssertionResult LabCommand(const std::string& commandLine);
 
 std::string ScanPath();

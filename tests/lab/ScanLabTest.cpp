@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -18,9 +21,18 @@ struct UsageCase
 };
 
 const UsageCase kUsageCases[] = {
-    {"--help", 0, "Usage: vindrel-scan"},      {"--bogus", 2, "unknown option '--bogus'"},
-    {"--json --csv", 2, "exclude each other"}, {"--wait-for 0", 2, "--wait-for wants"},
-    {"--seconds", 2, "needs a value"},         {"--seconds -1", 2, "--seconds wants"},
+    {"--help", 0, "Usage: vindrel-scan"},
+    {"--bogus", 2, "unknown option '--bogus'"},
+    {"--json --csv", 2, "exclude each other"},
+    {"--wait-for 0", 2, "--wait-for wants"},
+    {"--seconds", 2, "needs a value"},
+    {"--seconds -1", 2, "--seconds wants"},
+    {"--target 10.0.0.0/8", 2, "--target '10.0.0.0/8': a block may be at most a /16"},
+    {"--target 10.20.0.1-", 2, "'10.20.0.1-' is not an IPv4 address"},
+    {"--target", 2, "needs a value"},
+    {"--interface no-such --seconds 0.5", 1, "none of the interfaces named with --interface"},
+    {"--seconds 0x2", 2, "--seconds wants"},
+    {"--version", 0, "vindrel-scan " VINDREL_VERSION "\n"},
 };
 
 TEST(ScanUsage, BadUsageExitsTwoWithOneLine)
@@ -76,6 +88,59 @@ TEST(ScanUsage, CsvAndJsonListEachServerOnceInFieldOrder)
         << "diagnostics go to standard error with --verbose";
     const CommandResult quiet = RunCommand(ScanPath() + " --seconds 0.6 2>&1 >/dev/null");
     EXPECT_EQ(quiet.output, "");
+}
+
+TEST(ScanUsage, TargetsFindServersWithoutBroadcastsAndInterfacesChooseWhereToBroadcast)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_EQ(lab.servers.size(), 2u);
+    const CommandResult unicast = RunCommand(ScanPath() + " --interface no-such --target " + lab.servers[1].ip +
+                                             " --target " + lab.servers[0].ip + " --csv --seconds 1.2");
+    EXPECT_EQ(unicast.exitCode, 0);
+    for (const LabServer& s : lab.servers)
+        EXPECT_NE(unicast.output.find("," + s.ip + ","), std::string::npos) << unicast.output;
+    EXPECT_EQ(std::count(unicast.output.begin(), unicast.output.end(), '\n'), 3) << unicast.output;
+
+    const CommandResult named = RunCommand(ScanPath() + " --interface " + lab.interfaces.at(0) + " --csv --seconds 1");
+    EXPECT_EQ(named.exitCode, 0);
+    EXPECT_EQ(std::count(named.output.begin(), named.output.end(), '\n'), 3) << named.output;
+}
+
+std::size_t Lines(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(ScanUsage, ScriptsCanTrustTheExitCode)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_EQ(lab.servers.size(), 2u);
+    const std::string scan = ScanPath();
+
+    // Standard error only: standard output goes where it cannot be written.
+    const CommandResult full = RunCommand(scan + " --csv --seconds 0.5 2>&1 >/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.output,
+              "vindrel-scan: cannot write to standard output: " + std::string(std::strerror(ENOSPC)) + "\n");
+
+    const auto begin = std::chrono::steady_clock::now();
+    const CommandResult closed = RunCommand(scan + " --csv --seconds 2 2>&1 >&-");
+    EXPECT_EQ(closed.exitCode, 1);
+    EXPECT_EQ(Lines(closed.output), 1u) << closed.output;
+    EXPECT_NE(closed.output.find(std::strerror(EBADF)), std::string::npos) << closed.output;
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1)) << "no search nobody can read";
+
+    const CommandResult gone =
+        RunCommand("bash -c '" + scan + " --csv --seconds 0.6 | true; echo \"status ${PIPESTATUS[0]}\"'", true);
+    EXPECT_NE(gone.output.find("status 1\n"), std::string::npos) << "EPIPE, not death by SIGPIPE: " << gone.output;
+
+    const CommandResult few = RunCommand(scan + " --csv --wait-for 5 --seconds 1");
+    EXPECT_EQ(few.exitCode, 3) << "fewer than asked for answered";
+    EXPECT_EQ(Lines(few.output), 3u) << "but those that did are listed: " << few.output;
+
+    const CommandResult first = RunCommand(scan + " --csv --wait-for=1");
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_EQ(Lines(first.output), 2u) << "the first one only: " << first.output;
 }
 
 TEST(ScanThousand, FindsEveryServer)

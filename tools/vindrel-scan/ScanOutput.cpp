@@ -1,5 +1,6 @@
 #include "ScanOutput.h"
 
+#include "DisplayWidth.h"
 #include "base/LocaleText.h"
 #include "discovery/ServerFields.h"
 #include "i18n/TextCatalogue.h"
@@ -9,19 +10,19 @@
 
 namespace {
 
-// Columns line up by code point; wide CJK glyphs may still drift, which a
-// table for people can live with.
-std::size_t DisplayWidth(const std::string& utf8)
+// Servers' text may hold control characters; a terminal must not act on
+// them (C1 ones included: U+009B starts an escape sequence on some), nor
+// reorder the table around the bidirectional overrides and isolates.
+bool Unsafe(char16_t c)
 {
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-// Servers' text may hold control characters; a terminal must not act on them.
 std::string Printable(std::u16string_view text)
 {
     std::u16string clean(text);
-    std::replace_if(
-        clean.begin(), clean.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }, u'?');
+    std::replace_if(clean.begin(), clean.end(), Unsafe, u'?');
     return ToUtf8(clean);
 }
 

@@ -3,107 +3,63 @@
 // a network where searching for servers is wanted.
 
 #include "ScanCollector.h"
+#include "ScanOptions.h"
 #include "ScanOutput.h"
-#include "discovery/ServerExport.h"
+#include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/NeighbourTable.h"
+#include "discovery/ServerExport.h"
 
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <optional>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: vindrel-scan [--seconds S] [--wait-for N] [--json | --csv] [--verbose] [--help]\n"
-    "Searches the local network for Korvan storage servers and lists them, one per\n"
-    "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
-    "from every IPv4 interface twice a second and listens on UDP port 6000.\n"
-    "\n"
-    "  --seconds S    search for S seconds (default 3, or 60 with --wait-for)\n"
-    "  --wait-for N   stop as soon as N distinct servers are known\n"
-    "  --json         a JSON array of objects with the keys Name, IP, Port, Version,\n"
-    "                 Serial, Mac, DeviceType, KorvanID, UpTime\n"
-    "  --csv          CSV with a header row (RFC 4180)\n"
-    "  --verbose      the engine's diagnostic lines on standard error\n"
-    "  --help         this text\n"
-    "Without --json or --csv a table is printed. Mac is empty when the server's\n"
-    "hardware address could not be learnt.\n"
-    "Exit: 0 the search ran (also when nothing was found); 1 it could not run (port\n"
-    "6000 in use, no IPv4 interface); 2 bad usage.\n";
+enum ExitCode { kExitFound = 0, kExitCannotRun = 1, kExitBadUsage = 2, kExitTooFew = 3 };
 
-enum class Format { kTable, kJson, kCsv };
-
-struct Options
+// Standard descriptors that the caller closed are taken by /dev/null before
+// anything opens a socket, or a socket would become "standard output".
+// Answers the errno that writing to standard output will meet (0: none).
+int ReserveStandardDescriptors()
 {
-    std::optional<double> seconds;
-    std::size_t waitFor = 0;
-    Format format = Format::kTable;
-    bool verbose = false;
-};
-
-[[noreturn]] void BadUsage(const std::string& message)
-{
-    std::fprintf(stderr, "vindrel-scan: %s (try --help)\n", message.c_str());
-    std::exit(2);
-}
-
-Options ParseOptions(int argc, char** argv)
-{
-    Options o;
-    bool formatGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                BadUsage(arg + " needs a value");
-            return argv[++i];
-        };
-        auto setFormat = [&](Format f) {
-            if (formatGiven && o.format != f)
-                BadUsage("--json and --csv exclude each other");
-            formatGiven = true;
-            o.format = f;
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        } else if (arg == "--seconds") {
-            const std::string text = value();
-            char* end = nullptr;
-            errno = 0;
-            const double s = std::strtod(text.c_str(), &end);
-            if (errno != 0 || end == text.c_str() || *end != '\0' || !(s >= 0 && s <= 86400))
-                BadUsage("--seconds wants a number from 0 to 86400");
-            o.seconds = s;
-        } else if (arg == "--wait-for") {
-            const std::string text = value();
-            char* end = nullptr;
-            errno = 0;
-            const unsigned long n = std::strtoul(text.c_str(), &end, 10);
-            if (errno != 0 || end == text.c_str() || *end != '\0' || text[0] == '-' || n == 0 || n > 1000000)
-                BadUsage("--wait-for wants a number from 1 to 1000000");
-            o.waitFor = n;
-        } else if (arg == "--json") {
-            setFormat(Format::kJson);
-        } else if (arg == "--csv") {
-            setFormat(Format::kCsv);
-        } else if (arg == "--verbose") {
-            o.verbose = true;
-        } else {
-            BadUsage("unknown option '" + arg + "'");
+    int stdoutError = 0;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == STDOUT_FILENO)
+            stdoutError = EBADF;
+        const int null = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
         }
     }
-    return o;
+    return stdoutError;
 }
 
-void WriteToStandardError(std::string_view line)
+// Writes all of `text` to standard output; on failure says so in one line
+// and answers false.
+bool WriteStandardOutput(const std::string& text, int knownError)
 {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    int error = knownError;
+    if (error == 0) {
+        errno = 0;
+        const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+        if (std::fflush(stdout) != 0 || !written || std::ferror(stdout))
+            error = errno != 0 ? errno : EIO;
+    }
+    if (error == 0)
+        return true;
+    std::fprintf(stderr, "vindrel-scan: cannot write to standard output: %s\n", std::strerror(error));
+    return false;
 }
 
 }  // namespace
@@ -111,10 +67,35 @@ void WriteToStandardError(std::string_view line)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
-    const Options o = ParseOptions(argc, argv);
+    // A reader that goes away (| head) makes writes fail, which is handled;
+    // it must not kill the process in the middle of one.
+    std::signal(SIGPIPE, SIG_IGN);
+    const int stdoutError = ReserveStandardDescriptors();
 
+    const ScanOptionsParse parsed = ParseScanOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::fprintf(stderr, "vindrel-scan: %s (try --help)\n", parsed.error.c_str());
+        return kExitBadUsage;
+    }
+    const ScanOptions& o = *parsed.options;
+    if (o.action == ScanOptions::Action::kHelp)
+        return WriteStandardOutput(kScanUsage, stdoutError) ? kExitFound : kExitCannotRun;
+    if (o.action == ScanOptions::Action::kVersion)
+        return WriteStandardOutput("vindrel-scan " VINDREL_VERSION "\n", stdoutError) ? kExitFound : kExitCannotRun;
+    if (stdoutError != 0) {
+        WriteStandardOutput({}, stdoutError);  // no search whose result nobody can read
+        return kExitCannotRun;
+    }
+
+    // Declared before the engine, so that it outlives the engine's threads.
+    DiagnosticOutput verboseOutput(STDERR_FILENO);
     DiscoveryOptions engineOptions;
-    engineOptions.diagnostics = o.verbose ? WriteToStandardError : [](std::string_view) {};
+    engineOptions.targets = o.targets;
+    engineOptions.interfaces = o.interfaces;
+    if (o.verbose)
+        engineOptions.diagnosticOutput = &verboseOutput;
+    else
+        engineOptions.diagnostics = [](std::string_view) {};
     ScanCollector collector;
     DiscoveryEngine engine(std::move(engineOptions));
     const auto begin = std::chrono::steady_clock::now();
@@ -122,28 +103,37 @@ int main(int argc, char** argv)
 
     const ListenerState state = engine.WaitForListener(std::chrono::seconds(2));
     if (state.status == ListenerState::Status::kNoAddresses) {
-        std::fprintf(stderr, "vindrel-scan: no network interface with an IPv4 address is up (loopback aside)\n");
-        return 1;
+        if (o.interfaces.empty())
+            std::fprintf(stderr, "vindrel-scan: no network interface with an IPv4 address is up (loopback aside)\n");
+        else
+            std::fprintf(stderr,
+                         "vindrel-scan: none of the interfaces named with --interface has an IPv4 address up\n");
+        return kExitCannotRun;
     }
     if (state.status == ListenerState::Status::kBindFailed) {
         if (state.error == EADDRINUSE)
             std::fprintf(stderr, "vindrel-scan: UDP port 6000 is in use by another program; close it and try again\n");
         else
             std::fprintf(stderr, "vindrel-scan: cannot listen on UDP port 6000: %s\n", std::strerror(state.error));
-        return 1;
+        return kExitCannotRun;
     }
 
     const double seconds = o.seconds.value_or(o.waitFor ? 60.0 : 3.0);
     const auto deadline =
         begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
     collector.WaitFor(o.waitFor ? o.waitFor : static_cast<std::size_t>(-1), deadline);
-    engine.SetPaused(true);
+    engine.Stop();
+    NeighbourTable neighbours({});
+    collector.FillMissingMacs(neighbours);
 
-    const auto& servers = collector.Servers();
-    const std::string text = o.format == Format::kJson  ? FormatJson(servers)
-                             : o.format == Format::kCsv ? FormatCsv(servers)
-                                                        : FormatTable(servers);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    return 0;
+    std::vector<ServerRecord> servers = collector.Servers();
+    const bool tooFew = o.waitFor && servers.size() < o.waitFor;
+    if (o.waitFor && servers.size() > o.waitFor)
+        servers.resize(o.waitFor);  // the first N, as promised
+    const std::string text = o.format == ScanOptions::Format::kJson  ? FormatJson(servers)
+                             : o.format == ScanOptions::Format::kCsv ? FormatCsv(servers)
+                                                                     : FormatTable(servers);
+    if (!WriteStandardOutput(text, 0))
+        return kExitCannotRun;
+    return tooFew ? kExitTooFew : kExitFound;
 }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <chrono>
+#include <poll.h>
+#include <vector>
+
+// Wakes a thread that waits in poll(): an eventfd that any thread may
+// signal. The waiting thread lists the descriptors it serves and learns
+// whether it was woken; it then rereads whatever flags the waker set.
+class WakeEvent final
+{
+public:
+    WakeEvent();
+    ~WakeEvent();
+    WakeEvent(const WakeEvent&) = delete;
+    WakeEvent& operator=(const WakeEvent&) = delete;
+
+    // Any thread; never blocks. A signal stays pending until the next Wait.
+    void Notify();
+
+    // The waiting thread: polls `fds` (their revents are set) and the event
+    // for at most `timeoutMs` (-1: no limit). True when it was signalled,
+    // false on a timeout or a ready descriptor. Without an eventfd (the
+    // system refused one) it waits in slices of kFallbackSliceMs and
+    // answers true after each, so that callers still notice their flags.
+    bool Wait(std::vector<pollfd>& fds, int timeoutMs);
+    bool Wait(int timeoutMs);
+
+    static constexpr int kFallbackSliceMs = 50;
+
+    // A poll() timeout that ends no earlier than `deadline`: milliseconds
+    // rounded up, 0 when it has passed, at most a minute.
+    static int TimeoutUntil(std::chrono::steady_clock::time_point deadline);
+
+private:
+    int m_fd = -1;
+};

@@ -1,0 +1,98 @@
+#include "ScanOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Words(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string w; in >> w;)
+        words.push_back(w == "''" ? std::string() : w);
+    return words;
+}
+
+struct RefusedCase
+{
+    const char* arguments;  // '' stands for an empty argument
+    const char* says;
+};
+
+const RefusedCase kRefused[] = {
+    {"--seconds 0x2", "--seconds wants a number of seconds above 0"},
+    {"--seconds 0", "--seconds wants"},
+    {"--seconds 0.0", "--seconds wants"},
+    {"--seconds 1e3", "--seconds wants"},
+    {"--seconds ''", "--seconds wants"},
+    {"--seconds=", "--seconds wants"},
+    {"--seconds -1", "--seconds wants"},
+    {"--seconds +1", "--seconds wants"},
+    {"--seconds .5", "--seconds wants"},
+    {"--seconds 5.", "--seconds wants"},
+    {"--seconds 1,5", "--seconds wants"},
+    {"--seconds inf", "--seconds wants"},
+    {"--seconds 86400.5", "--seconds wants"},
+    {"--seconds", "--seconds needs a value"},
+    {"--wait-for 0", "--wait-for wants a whole number from 1 to 1000000"},
+    {"--wait-for 1.5", "--wait-for wants"},
+    {"--wait-for 0x10", "--wait-for wants"},
+    {"--wait-for 1000001", "--wait-for wants"},
+    {"--wait-for 99999999999999999999", "--wait-for wants"},
+    {"--wait-for=", "--wait-for wants"},
+    {"--wait-for", "--wait-for needs a value"},
+    {"--target 10.0.0.0/8", "--target '10.0.0.0/8': a block may be at most a /16"},
+    {"--target=10.20.0.9-10.20.0.1", "--target '10.20.0.9-10.20.0.1': the range runs backwards"},
+    {"--interface ''", "--interface needs an interface name"},
+    {"--json --csv", "--json and --csv exclude each other"},
+    {"--json=1", "--json takes no value"},
+    {"--bogus", "unknown option '--bogus'"},
+    {"--bogus=1", "unknown option '--bogus=1'"},
+    {"-s 3", "unknown option '-s'"},
+};
+
+TEST(ParseScanOptions, BadUsageSaysWhatIsWrongInOneLine)
+{
+    for (const RefusedCase& c : kRefused) {
+        SCOPED_TRACE(c.arguments);
+        const ScanOptionsParse parsed = ParseScanOptions(Words(c.arguments));
+        EXPECT_FALSE(parsed.options.has_value());
+        EXPECT_NE(parsed.error.find(c.says), std::string::npos) << parsed.error;
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(ParseScanOptions, ValuesComeAfterABlankOrAnEqualsSign)
+{
+    const ScanOptionsParse parsed =
+        ParseScanOptions(Words("--seconds=1 --wait-for=5 --target 10.20.0.7 --target=10.20.0.0/24 --interface eth0 "
+                               "--interface=eth1 --csv --verbose"));
+    ASSERT_TRUE(parsed.options.has_value()) << parsed.error;
+    const ScanOptions& o = *parsed.options;
+    EXPECT_EQ(o.seconds, 1.0);
+    EXPECT_EQ(o.waitFor, 5u);
+    ASSERT_EQ(o.targets.size(), 2u);
+    EXPECT_EQ(o.targets[1].spec, "10.20.0.0/24");
+    EXPECT_EQ(o.interfaces, (std::vector<std::string>{"eth0", "eth1"}));
+    EXPECT_EQ(o.format, ScanOptions::Format::kCsv);
+    EXPECT_TRUE(o.verbose);
+
+    for (const auto& [text, seconds] : {std::pair{"1.5", 1.5}, {"0.25", 0.25}, {"86400", 86400.0}, {"007", 7.0}}) {
+        const ScanOptionsParse p = ParseScanOptions({"--seconds", text});
+        ASSERT_TRUE(p.options) << text << ": " << p.error;
+        EXPECT_EQ(p.options->seconds, seconds) << text;
+    }
+    EXPECT_EQ(ParseScanOptions({"--wait-for", "1000000"}).options->waitFor, 1000000u);
+    EXPECT_EQ(ParseScanOptions({}).options->format, ScanOptions::Format::kTable);
+}
+
+TEST(ParseScanOptions, HelpAndVersionWinOverWhatFollows)
+{
+    EXPECT_EQ(ParseScanOptions(Words("--json --help --bogus")).options->action, ScanOptions::Action::kHelp);
+    EXPECT_EQ(ParseScanOptions(Words("--version --seconds 0")).options->action, ScanOptions::Action::kVersion);
+    EXPECT_FALSE(ParseScanOptions(Words("--bogus --help")).options) << "but not over what precedes";
+}
+
+}  // namespace

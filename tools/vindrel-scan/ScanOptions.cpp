@@ -1,0 +1,151 @@
+#include "ScanOptions.h"
+
+#include <algorithm>
+#include <charconv>
+
+const char* const kScanUsage =
+    "Usage: vindrel-scan [--seconds S] [--wait-for N] [--target SPEC]... [--interface IF]...\n"
+    "                    [--json | --csv] [--verbose] [--help] [--version]\n"
+    "Searches the local network for Korvan storage servers and lists them, one per\n"
+    "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
+    "from every IPv4 interface twice a second and listens on UDP port 6000.\n"
+    "\n"
+    "  --seconds S     search for S seconds, fractions allowed (default 3, or 60\n"
+    "                  with --wait-for); above 0 and up to 86400\n"
+    "  --wait-for N    stop as soon as N distinct servers are known and list the\n"
+    "                  first N; exit 3 when fewer answered in time\n"
+    "  --target SPEC   also probe by unicast, for servers a broadcast cannot reach\n"
+    "                  (other subnets): an address (10.20.0.7), a block of /16 or\n"
+    "                  narrower (10.20.0.0/24) or a range (10.20.0.5-10.20.0.40).\n"
+    "                  Up to 256 addresses are probed twice a second; a wider one is\n"
+    "                  swept once, at most 2000 probes a second (a /16 takes 34 s),\n"
+    "                  and the servers found in it are then probed twice a second.\n"
+    "                  Repeat it for several.\n"
+    "  --interface IF  broadcast from this interface only; repeat it for several\n"
+    "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
+    "                  Serial, Mac, DeviceType, KorvanID, UpTime\n"
+    "  --csv           CSV with a header row (RFC 4180)\n"
+    "  --verbose       the engine's diagnostic lines on standard error\n"
+    "  --help          this text\n"
+    "  --version       the version\n"
+    "A value follows its option as the next argument or after '=' (--seconds=1.5).\n"
+    "Without --json or --csv a table is printed. Mac is empty when the server's\n"
+    "hardware address could not be learnt (always for servers behind a router).\n"
+    "Exit: 0 the search ran (also when nothing was found); 1 it could not run (port\n"
+    "6000 in use, no IPv4 interface) or standard output could not be written;\n"
+    "2 bad usage; 3 --wait-for N and fewer than N servers answered in time.\n";
+
+namespace {
+
+bool Digits(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<double> ParseSeconds(std::string_view text)
+{
+    const auto dot = text.find('.');
+    if (!Digits(text.substr(0, dot)) || (dot != std::string_view::npos && !Digits(text.substr(dot + 1))))
+        return std::nullopt;
+    double value = 0;
+    // from_chars, not strtod: the user's locale may want a decimal comma.
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0 && value <= 86400))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::size_t> ParseCount(std::string_view text)
+{
+    if (!Digits(text) || text.size() > 7)
+        return std::nullopt;
+    std::size_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    if (value < 1 || value > 1000000)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
+{
+    using Format = ScanOptions::Format;
+    ScanOptions o;
+    bool formatGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (name.rfind("--", 0) == 0) {
+            if (const auto eq = name.find('='); eq != std::string::npos) {
+                inlineValue = name.substr(eq + 1);
+                name.resize(eq);
+            }
+        }
+        const auto fail = [](std::string message) { return ScanOptionsParse{std::nullopt, std::move(message)}; };
+        bool missing = false;
+        const auto value = [&]() -> std::string {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= args.size()) {
+                missing = true;
+                return {};
+            }
+            return args[++i];
+        };
+        const bool isFlag =
+            name == "--help" || name == "--version" || name == "--json" || name == "--csv" || name == "--verbose";
+        if (inlineValue && isFlag)
+            return fail(name + " takes no value");
+
+        if (name == "--help" || name == "-h") {
+            o.action = ScanOptions::Action::kHelp;
+            return {o, {}};
+        } else if (name == "--version") {
+            o.action = ScanOptions::Action::kVersion;
+            return {o, {}};
+        } else if (name == "--seconds") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            o.seconds = ParseSeconds(text);
+            if (!o.seconds)
+                return fail("--seconds wants a number of seconds above 0 and up to 86400, such as 3 or 1.5, not '" +
+                            text + "'");
+        } else if (name == "--wait-for") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            const auto n = ParseCount(text);
+            if (!n)
+                return fail("--wait-for wants a whole number from 1 to 1000000, not '" + text + "'");
+            o.waitFor = *n;
+        } else if (name == "--target") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            ProbeTargetParse parsed = ParseProbeTarget(text);
+            if (!parsed.target)
+                return fail("--target " + parsed.error);
+            o.targets.push_back(std::move(*parsed.target));
+        } else if (name == "--interface") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            if (text.empty())
+                return fail("--interface needs an interface name");
+            o.interfaces.push_back(text);
+        } else if (name == "--json" || name == "--csv") {
+            const Format f = name == "--json" ? Format::kJson : Format::kCsv;
+            if (formatGiven && o.format != f)
+                return fail("--json and --csv exclude each other");
+            formatGiven = true;
+            o.format = f;
+        } else if (name == "--verbose") {
+            o.verbose = true;
+        } else {
+            return fail("unknown option '" + args[i] + "'");
+        }
+    }
+    return {o, {}};
+}
