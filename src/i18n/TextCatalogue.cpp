@@ -15,70 +15,120 @@ struct CatalogueRow
 // step can change them. Several texts start or end with a space, or hold two,
 // because the window puts them next to a number or wants them spread out:
 // those spaces are part of the text.
-constexpr CatalogueRow kMainWindowRows[] = {
-    {u"Search_Btn", u"Search", u"\u641C\u7D22"},                             // "搜索"
-    {u"Stop_Btn", u"Stop", u"\u505C\u6B62"},                                 // "停止"
-    {u"Refresh_Btn", u"Refresh", u"\u5237\u65B0"},                           // "刷新"
-    {u"listhead_Name", u"Name", u"\u540D\u79F0 "},                           // "名称 "
-    {u"listhead_IP", u"IP", u"IP\u5730\u5740"},                              // "IP地址"
-    {u"listhead_Port", u"Port", u"\u7AEF\u53E3"},                            // "端口"
-    {u"listhead_Version", u"Version", u"\u7248\u672C"},                      // "版本"
-    {u"listhead_Serial", u"Serial", u"\u5E8F\u5217\u53F7 "},                 // "序列号 "
-    {u"listhead_Mac", u"Mac", u"\u786C\u4EF6\u5730\u5740"},                  // "硬件地址"
-    {u"listhead_DeviceType", u"Device Type", u"\u8BBE\u5907\u7C7B\u578B "},  // "设备类型 "
-    {u"listhead_KorvanID", u"KORVANID", u"Korvan\u6807\u8BC6"},              // "Korvan标识"
-    {u"listhead_UpTime", u"Up Time", u"\u4E0A\u7EBF\u65F6\u95F4"},           // "上线时间"
-    // The tray menu asks for "menu_SHOW" and "menu_EXIT"; keys ignore case.
-    {u"menu_show", u"Show", u"\u663E\u793A\u4E3B\u7A97\u53E3"},                 // "显示主窗口"
-    {u"menu_exit", u"Exit", u"\u9000\u51FA"},                                   // "退出"
-    {u"Total_Label1", u"Total find ", u"\u5171\u627E\u5230 "},                  // "共找到 "
-    {u"Total_Label2", u" Korvan Server.", u" \u53F0\u670D\u52A1\u5668\u3002"},  // " 台服务器。"
-    // Key and English text are misspelt on purpose: the skins refer to them so.
-    {u"Current_Evnent", u"Current Evnent:", u"\u5F53\u524D\u4E8B\u4EF6\uFF1A"},              // "当前事件："
-    {u"Found_Server", u"Found Korvan Server ", u"\u627E\u5230 Korvan \u670D\u52A1\u5668 "},  // "找到 Korvan 服务器 "
-    // The window's own texts beyond the ones above: its subtitle, the filter,
-    // the row and window menus, names for screen readers and status lines.
-    // "%1", "%2" stand for what the window fills in.
-    {u"Subtitle_Text", u"Korvan Server Finder", u"Korvan \u670D\u52A1\u5668\u641C\u7D22"},  // "Korvan 服务器搜索"
-    {u"Filter_Edit", u"Filter", u"\u7B5B\u9009"},                                           // "筛选"
-    {u"Filter_Shown", u"%1 of %2 shown", u"\u663E\u793A %1 \u53F0\uFF0C\u5171 %2 \u53F0"},  // "显示 %1 台，共 %2 台"
-    {u"Menu_Btn", u"Menu", u"\u83DC\u5355"},                                                // "菜单"
-    {u"Language_Btn", u"Language", u"\u8BED\u8A00"},                                        // "语言"
-    {u"Min_Btn", u"Minimize", u"\u6700\u5C0F\u5316"},                                       // "最小化"
-    {u"Max_Btn", u"Maximize", u"\u6700\u5927\u5316"},                                       // "最大化"
-    {u"Close_Btn", u"Hide to the tray", u"\u9690\u85CF\u5230\u6258\u76D8"},                 // "隐藏到托盘"
-    {u"Search_Desc", u"Take in the servers' replies",
-     u"\u63A5\u6536\u670D\u52A1\u5668\u7684\u5E94\u7B54"},                               // "接收服务器的应答"
-    {u"Stop_Desc", u"Stop taking in replies", u"\u505C\u6B62\u63A5\u6536\u5E94\u7B54"},  // "停止接收应答"
-    {u"Refresh_Desc", u"Empty the list", u"\u6E05\u7A7A\u5217\u8868"},                   // "清空列表"
-    {u"Filter_Desc", u"Show only the servers with a field that holds this text",
-     u"\u53EA\u663E\u793A\u542B\u6709\u6B64\u6587\u5B57\u7684\u670D\u52A1\u5668"},  // "只显示含有此文字的服务器"
-    {u"List_Name", u"Servers found", u"\u627E\u5230\u7684\u670D\u52A1\u5668"},  // "找到的服务器"
-    {u"List_Desc", u"Enter opens a server's web page; the menu key shows what else can be done",
-     u"\u56DE\u8F66\u952E\u6253\u5F00\u670D\u52A1\u5668\u7F51\u9875\uFF1B\u83DC\u5355\u952E\u663E\u793A\u5176\u4ED6"
-     u"\u64CD\u4F5C"},  // "回车键打开服务器网页；菜单键显示其他操作"
-    {u"menu_open_page", u"Open web page", u"\u6253\u5F00\u7F51\u9875"},         // "打开网页"
-    {u"menu_copy_ip", u"Copy IP address", u"\u590D\u5236 IP \u5730\u5740"},     // "复制 IP 地址"
-    {u"menu_copy_mac", u"Copy MAC address", u"\u590D\u5236 MAC \u5730\u5740"},  // "复制 MAC 地址"
-    {u"menu_copy_row", u"Copy row", u"\u590D\u5236\u6574\u884C"},               // "复制整行"
-    {u"menu_wake", u"Wake up", u"\u5524\u9192"},                                // "唤醒"
-    {u"menu_export", u"Export list\u2026", u"\u5BFC\u51FA\u5217\u8868\u2026"},  // "导出列表…"
-    {u"Export_Title", u"Export list", u"\u5BFC\u51FA\u5217\u8868"},             // "导出列表"
-    {u"Status_PageFailed", u"Cannot open the web page of %1: %2",
-     u"\u65E0\u6CD5\u6253\u5F00 %1 \u7684\u7F51\u9875\uFF1A%2"},  // "无法打开 %1 的网页：%2"
-    {u"Reason_BadAddress", u"\"%1\" is no page address",
-     u"\u201C%1\u201D\u4E0D\u662F\u6709\u6548\u7684\u7F51\u9875\u5730\u5740"},  // "“%1”不是有效的网页地址"
-    {u"Reason_NoBrowser", u"no web browser is set up",
-     u"\u6CA1\u6709\u8BBE\u7F6E\u7F51\u9875\u6D4F\u89C8\u5668"},       // "没有设置网页浏览器"
-    {u"Status_Copied", u"Copied: %1", u"\u5DF2\u590D\u5236\uFF1A%1"},  // "已复制：%1"
-    {u"Status_WakeSent", u"Wake-up packet sent to %1",
-     u"\u5DF2\u5411 %1 \u53D1\u9001\u5524\u9192\u5305"},  // "已向 %1 发送唤醒包"
-    {u"Status_WakeFailed", u"Waking %1 failed: %2", u"\u5524\u9192 %1 \u5931\u8D25\uFF1A%2"},  // "唤醒 %1 失败：%2"
-    {u"Status_Exported", u"%1 servers exported to %2",
-     u"\u5DF2\u5C06 %1 \u53F0\u670D\u52A1\u5668\u5BFC\u51FA\u5230 %2"},  // "已将 %1 台服务器导出到 %2"
-    {u"Status_ExportFailed", u"Cannot export to %1: %2",
-     u"\u65E0\u6CD5\u5BFC\u51FA\u5230 %1\uFF1A%2"},  // "无法导出到 %1：%2"
-    {u"Tip_LastHeard", u"Last heard %1 s ago", u"%1 \u79D2\u524D\u6700\u540E\u5E94\u7B54"},  // "%1 秒前最后应答"
+constexpr CatalogueRow kMainWindowRows[] =
+    {
+        {u"Search_Btn", u"Search", u"\u641C\u7D22"},                             // "搜索"
+        {u"Stop_Btn", u"Stop", u"\u505C\u6B62"},                                 // "停止"
+        {u"Refresh_Btn", u"Refresh", u"\u5237\u65B0"},                           // "刷新"
+        {u"listhead_Name", u"Name", u"\u540D\u79F0 "},                           // "名称 "
+        {u"listhead_IP", u"IP", u"IP\u5730\u5740"},                              // "IP地址"
+        {u"listhead_Port", u"Port", u"\u7AEF\u53E3"},                            // "端口"
+        {u"listhead_Version", u"Version", u"\u7248\u672C"},                      // "版本"
+        {u"listhead_Serial", u"Serial", u"\u5E8F\u5217\u53F7 "},                 // "序列号 "
+        {u"listhead_Mac", u"Mac", u"\u786C\u4EF6\u5730\u5740"},                  // "硬件地址"
+        {u"listhead_DeviceType", u"Device Type", u"\u8BBE\u5907\u7C7B\u578B "},  // "设备类型 "
+        {u"listhead_KorvanID", u"KORVANID", u"Korvan\u6807\u8BC6"},              // "Korvan标识"
+        {u"listhead_UpTime", u"Up Time", u"\u4E0A\u7EBF\u65F6\u95F4"},           // "上线时间"
+        // The tray menu asks for "menu_SHOW" and "menu_EXIT"; keys ignore case.
+        {u"menu_show", u"Show", u"\u663E\u793A\u4E3B\u7A97\u53E3"},                 // "显示主窗口"
+        {u"menu_exit", u"Exit", u"\u9000\u51FA"},                                   // "退出"
+        {u"Total_Label1", u"Total find ", u"\u5171\u627E\u5230 "},                  // "共找到 "
+        {u"Total_Label2", u" Korvan Server.", u" \u53F0\u670D\u52A1\u5668\u3002"},  // " 台服务器。"
+        // Key and English text are misspelt on purpose: the skins refer to them so.
+        {u"Current_Evnent", u"Current Evnent:", u"\u5F53\u524D\u4E8B\u4EF6\uFF1A"},  // "当前事件："
+        {u"Found_Server", u"Found Korvan Server ",
+         u"\u627E\u5230 Korvan \u670D\u52A1\u5668 "},  // "找到 Korvan 服务器 "
+        // The window's own texts beyond the ones above: its subtitle, the filter,
+        // the row and window menus, names for screen readers and status lines.
+        // "%1", "%2" stand for what the window fills in.
+        {u"Subtitle_Text", u"Korvan Server Finder", u"Korvan \u670D\u52A1\u5668\u641C\u7D22"},  // "Korvan 服务器搜索"
+        {u"Filter_Edit", u"Filter", u"\u7B5B\u9009"},                                           // "筛选"
+        {u"Filter_Shown", u"%1 of %2 shown",
+         u"\u663E\u793A %1 \u53F0\uFF0C\u5171 %2 \u53F0"},                       // "显示 %1 台，共 %2 台"
+        {u"Menu_Btn", u"Menu", u"\u83DC\u5355"},                                 // "菜单"
+        {u"Language_Btn", u"Language", u"\u8BED\u8A00"},                         // "语言"
+        {u"Min_Btn", u"Minimize", u"\u6700\u5C0F\u5316"},                        // "最小化"
+        {u"Max_Btn", u"Maximize", u"\u6700\u5927\u5316"},                        // "最大化"
+        {u"Close_Btn", u"Hide to the tray", u"\u9690\u85CF\u5230\u6258\u76D8"},  // "隐藏到托盘"
+        {u"Search_Desc", u"Take in the servers' replies",
+         u"\u63A5\u6536\u670D\u52A1\u5668\u7684\u5E94\u7B54"},  // "接收服务器的应答"
+        {u"Stop_Desc", u"Stop taking in replies", u"\u505C\u6B62\u63A5\u6536\u5E94\u7B54"},  // "停止接收应答"
+        {u"Refresh_Desc", u"Empty the list", u"\u6E05\u7A7A\u5217\u8868"},                   // "清空列表"
+        {u"Filter_Desc", u"Show only the servers with a field that holds this text",
+         u"\u53EA\u663E\u793A\u542B\u6709\u6B64\u6587\u5B57\u7684\u670D\u52A1\u5668"},  // "只显示含有此文字的服务器"
+        {u"List_Name", u"Servers found", u"\u627E\u5230\u7684\u670D\u52A1\u5668"},  // "找到的服务器"
+        {u"List_Desc", u"Enter opens a server's web page; the menu key shows what else can be done",
+         u"\u56DE\u8F66\u952E\u6253\u5F00\u670D\u52A1\u5668\u7F51\u9875\uFF1B\u83DC\u5355\u952E\u663E\u793A\u5176\u4ED6"
+         u"\u64CD\u4F5C"},  // "回车键打开服务器网页；菜单键显示其他操作"
+        {u"menu_open_page", u"Open web page", u"\u6253\u5F00\u7F51\u9875"},         // "打开网页"
+        {u"menu_copy_ip", u"Copy IP address", u"\u590D\u5236 IP \u5730\u5740"},     // "复制 IP 地址"
+        {u"menu_copy_mac", u"Copy MAC address", u"\u590D\u5236 MAC \u5730\u5740"},  // "复制 MAC 地址"
+        {u"menu_copy_row", u"Copy row", u"\u590D\u5236\u6574\u884C"},               // "复制整行"
+        {u"menu_wake", u"Wake up", u"\u5524\u9192"},                                // "唤醒"
+        {u"menu_export", u"Export list\u2026", u"\u5BFC\u51FA\u5217\u8868\u2026"},  // "导出列表…"
+        {u"Export_Title", u"Export list", u"\u5BFC\u51FA\u5217\u8868"},             // "导出列表"
+        {u"Status_PageFailed", u"Cannot open the web page of %1: %2",
+         u"\u65E0\u6CD5\u6253\u5F00 %1 \u7684\u7F51\u9875\uFF1A%2"},  // "无法打开 %1 的网页：%2"
+        {u"Reason_BadAddress", u"\"%1\" is no page address",
+         u"\u201C%1\u201D\u4E0D\u662F\u6709\u6548\u7684\u7F51\u9875\u5730\u5740"},  // "“%1”不是有效的网页地址"
+        {u"Reason_NoBrowser", u"no web browser is set up",
+         u"\u6CA1\u6709\u8BBE\u7F6E\u7F51\u9875\u6D4F\u89C8\u5668"},       // "没有设置网页浏览器"
+        {u"Status_Copied", u"Copied: %1", u"\u5DF2\u590D\u5236\uFF1A%1"},  // "已复制：%1"
+        {u"Status_WakeSent", u"Wake-up packet sent to %1",
+         u"\u5DF2\u5411 %1 \u53D1\u9001\u5524\u9192\u5305"},  // "已向 %1 发送唤醒包"
+        {u"Status_WakeFailed", u"Waking %1 failed: %2", u"\u5524\u9192 %1 \u5931\u8D25\uFF1A%2"},  // "唤醒 %1 失败：%2"
+        {u"Status_Exported", u"%1 servers exported to %2",
+         u"\u5DF2\u5C06 %1 \u53F0\u670D\u52A1\u5668\u5BFC\u51FA\u5230 %2"},  // "已将 %1 台服务器导出到 %2"
+        {u"Status_ExportFailed", u"Cannot export to %1: %2",
+         u"\u65E0\u6CD5\u5BFC\u51FA\u5230 %1\uFF1A%2"},  // "无法导出到 %1：%2"
+        {u"Tip_LastHeard", u"Last heard %1 s ago", u"%1 \u79D2\u524D\u6700\u540E\u5E94\u7B54"},  // "%1 秒前最后应答"
+        // Why nothing was found, and how to reach servers beyond the broadcast.
+        {u"menu_find_address", u"Find by address\u2026", u"\u6309\u5730\u5740\u67E5\u627E\u2026"},  // "按地址查找…"
+        {u"menu_diagnostics", u"Diagnostics\u2026", u"\u8BCA\u65AD\u2026"},                         // "诊断…"
+        {u"Status_Searching", u"Searching\u2026", u"\u6B63\u5728\u641C\u7D22\u2026"},               // "正在搜索…"
+        {u"Status_Stopped", u"Stopped", u"\u5DF2\u505C\u6B62"},                                     // "已停止"
+        {u"Status_PortInUse", u"UDP port 6000 is in use by %1: no reply can come in",
+         u"UDP \u7AEF\u53E3 6000 \u88AB %1 \u5360\u7528\uFF0C\u6536\u4E0D\u5230\u5E94\u7B54"},  // "UDP 端口 6000 被 %1
+                                                                                                // 占用，收不到应答"
+        {u"Holder_Unknown", u"another program", u"\u5176\u4ED6\u7A0B\u5E8F"},                   // "其他程序"
+        {u"Holder_OtherUser", u"a program of user %1", u"\u7528\u6237 %1 \u7684\u7A0B\u5E8F"},  // "用户 %1 的程序"
+        {u"Status_ListenFailed", u"Cannot listen on UDP port 6000: %1",
+         u"\u65E0\u6CD5\u76D1\u542C UDP \u7AEF\u53E3 6000\uFF1A%1"},  // "无法监听 UDP 端口 6000：%1"
+        {u"Status_NoNetwork", u"No network: no IPv4 address is up",
+         u"\u65E0\u7F51\u7EDC\uFF1A\u6CA1\u6709\u53EF\u7528\u7684 IPv4 \u5730\u5740"},  // "无网络：没有可用的 IPv4
+                                                                                        // 地址"
+        {
+            u"Hint_NothingFound",
+            u"No server has answered yet. Usually a firewall on this computer drops the replies, or the servers are on "
+            u"another network.",
+            u"\u8FD8\u6CA1\u6709\u670D\u52A1\u5668\u5E94\u7B54\u3002\u901A\u5E38\u662F\u672C\u673A\u9632\u706B\u5899"
+            u"\u62E6\u622A\u4E86\u5E94\u7B54\uFF0C\u6216\u8005\u670D\u52A1\u5668\u5728\u5176\u4ED6\u7F51\u7EDC\u4E2D"
+            u"\u3002"},  // "还没有服务器应答。通常是本机防火墙拦截了应答，或者服务器在其他网络中。"
+        {u"Targets_Title", u"Find by address", u"\u6309\u5730\u5740\u67E5\u627E"},  // "按地址查找"
+        {u"Targets_Intro",
+         u"Servers on another network answer probes sent to their address. Add an address (10.20.0.7), a block "
+         u"(10.20.0.0/24) or a range (10.20.0.5-10.20.0.40); they are probed from the next round on and remembered.",
+         u"\u5176\u4ED6\u7F51\u7EDC\u4E2D\u7684\u670D\u52A1\u5668\u4F1A\u5E94\u7B54\u53D1\u5F80\u5176\u5730\u5740\u7684"
+         u"\u63A2\u6D4B\u3002\u53EF\u6DFB\u52A0\u5730\u5740\uFF0810.20.0.7\uFF09\u3001\u5730\u5740\u5757\uFF0810.20.0."
+         u"0/"
+         u"24\uFF09\u6216\u5730\u5740\u8303\u56F4\uFF0810.20.0.5-10.20.0."
+         u"40\uFF09\uFF1B\u4ECE\u4E0B\u4E00\u8F6E\u8D77\u5F00\u59CB\u63A2\u6D4B\uFF0C\u5E76\u4F1A\u88AB\u8BB0\u4F4F"
+         u"\u3002"},  // "其他网络中的服务器会应答发往其地址的探测。可添加地址（10.20.0.7）、地址块（10.20.0.0/24）或地址范围（10.20.0.5-10.20.0.40）；从下一轮起开始探测，并会被记住。"
+        {u"Targets_Placeholder", u"Address, block or range",
+         u"\u5730\u5740\u3001\u5730\u5740\u5757\u6216\u8303\u56F4"},  // "地址、地址块或范围"
+        {u"Targets_Add", u"Add", u"\u6DFB\u52A0"},                    // "添加"
+        {u"Targets_Remove", u"Remove", u"\u5220\u9664"},              // "删除"
+        {u"Targets_Bad", u"Not an address, block or range: %1",
+         u"\u4E0D\u662F\u6709\u6548\u7684\u5730\u5740\u3001\u5730\u5740\u5757\u6216\u8303\u56F4\uFF1A%1"},  // "不是有效的地址、地址块或范围：%1"
+        {u"Targets_Good", u"%1 address(es)", u"%1 \u4E2A\u5730\u5740"},  // "%1 个地址"
+        {u"Dialog_OK", u"OK", u"\u786E\u5B9A"},                          // "确定"
+        {u"Dialog_Cancel", u"Cancel", u"\u53D6\u6D88"},                  // "取消"
+        {u"Dialog_Close", u"Close", u"\u5173\u95ED"},                    // "关闭"
+        {u"Dialog_Copy", u"Copy", u"\u590D\u5236"},                      // "复制"
+        {u"Diagnostics_Title", u"Diagnostics", u"\u8BCA\u65AD"},         // "诊断"
+        {u"Diagnostics_Checking", u"Checking the adapters, the reply port and the firewall\u2026",
+         u"\u6B63\u5728\u68C0\u67E5\u7F51\u7EDC\u9002\u914D\u5668\u3001\u5E94\u7B54\u7AEF\u53E3\u548C\u9632\u706B\u5899"
+         u"\u2026"},  // "正在检查网络适配器、应答端口和防火墙…"
 };
 
 constexpr CatalogueRow kMessageWindowRows[] = {

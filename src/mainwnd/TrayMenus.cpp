@@ -66,6 +66,16 @@ TrayMenus::TrayMenus(QWidget* window)
     // The window's own menu: what it offers besides its buttons, and an Exit
     // that needs no tray.
     m_windowMenu->clear();
+    const std::pair<const char*, const char*> items[] = {{"WIN_FIND", "menu_find_address"},
+                                                         {"WIN_DIAGNOSE", "menu_diagnostics"}};
+    for (const auto& [name, key] : items) {
+        auto* item = new QAction(m_windowMenu.get());
+        item->setObjectName(QString::fromLatin1(name));
+        SetTextKey(item, QString::fromLatin1(key));
+        m_windowMenu->addAction(item);
+    }
+    connect(m_windowMenu->actions()[0], &QAction::triggered, this, &TrayMenus::FindByAddressRequested);
+    connect(m_windowMenu->actions()[1], &QAction::triggered, this, &TrayMenus::DiagnosticsRequested);
     auto* exportList = new QAction(m_windowMenu.get());
     exportList->setObjectName(QStringLiteral("WIN_EXPORT"));
     SetTextKey(exportList, QStringLiteral("menu_export"));

@@ -15,8 +15,8 @@ class QWidget;
 
 // The main window's tray icon and its pop-up menus, all skinned by
 // "menu.xml": the tray menu (Show, Exit), the language menu (English,
-// 简体中文, the current one checked) and the window's own menu (Export
-// list…, Exit). Items of menu.xml's own come first in the tray and language
+// 简体中文, the current one checked) and the window's own menu (Find by
+// address…, Diagnostics…, Export list…, Exit). Items of menu.xml's own come first in the tray and language
 // menus and do nothing unless their name is one of the program's (MENU_SHOW
 // in any case, MENU_EXIT, LANG_ENGLISH, LANG_CHINESE). The tray menu opens
 // at the cursor, upwards and to the right; the others drop down below their
@@ -62,6 +62,8 @@ signals:
     void ExitRequested();
     void LanguageChosen(const QString& code);
     void ExportRequested();
+    void FindByAddressRequested();
+    void DiagnosticsRequested();
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);

@@ -2,15 +2,20 @@
 
 #include "base/AppFolders.h"
 #include "base/LocaleText.h"
+#include "base/ErrorText.h"
+#include "discovery/PortOwner.h"
+#include "discovery/ProbeTarget.h"
 #include "discovery/ServerFields.h"
 #include "discovery/WakeOnLan.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
 #include "mainwnd/RowActions.h"
+#include "mainwnd/SavedTargets.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
 #include "mainwnd/ServerPageAddress.h"
 #include "mainwnd/ServerSortFilterModel.h"
+#include "mainwnd/TargetsDialog.h"
 #include "mainwnd/TrayMenus.h"
 #include "uilib/ResourcePath.h"
 #include "uilib/SkinButton.h"
@@ -107,6 +112,8 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
     connect(&m_rearm, &QTimer::timeout, this, &CVindrelFrameWnd::OnRearm);
     m_silenceCheck.setInterval(1000);
     connect(&m_silenceCheck, &QTimer::timeout, this, &CVindrelFrameWnd::MarkSilentRows);
+    m_stateCheck.setInterval(1000);
+    connect(&m_stateCheck, &QTimer::timeout, this, &CVindrelFrameWnd::UpdateStatusLine);
     // Called on a listener thread with the queue's lock held: only post.
     // The destructor clears it before the window goes.
     m_queue->SetWake([this] { QMetaObject::invokeMethod(this, &CVindrelFrameWnd::DrainQueue, Qt::QueuedConnection); });
@@ -141,6 +148,7 @@ bool CVindrelFrameWnd::Initialise()
     m_rowActions = new RowActions(*m_servers, std::move(hooks), this);
     connect(m_rowActions, &RowActions::Status, this, &CVindrelFrameWnd::ShowStatus);
     connect(m_tray, &TrayMenus::ExportRequested, m_rowActions, &RowActions::ExportList);
+    connect(m_tray, &TrayMenus::FindByAddressRequested, this, &CVindrelFrameWnd::FindByAddress);
     m_servers->Model().SetLastHeardText(
         [this](qint64 seconds) { return Text(QStringLiteral("Tip_LastHeard")).arg(seconds); });
     ConnectControls();
@@ -149,9 +157,12 @@ bool CVindrelFrameWnd::Initialise()
     m_language = QString::fromStdU16String(StartingLanguage());
     Retranslate();
     m_tray->CreateTrayIcon();
+    SetTargets(LoadTargets(m_settingsDir));
     if (m_options.startDiscovery)
         m_engine.Start(m_queue);
     StartSearch();
+    m_stateCheck.start();
+    UpdateStatusLine();
     return true;
 }
 
@@ -184,9 +195,14 @@ void CVindrelFrameWnd::ConnectControls()
         connect(language, &SkinButton::clicked, m_tray, [this, language] { m_tray->ShowLanguageMenu(language); });
     if (SkinButton* menu = Button(QStringLiteral("MENUBTN")))
         connect(menu, &SkinButton::clicked, m_tray, [this, menu] { m_tray->ShowWindowMenu(menu); });
+    if (SkinButton* find = Button(QStringLiteral("FINDBTN")))
+        connect(find, &SkinButton::clicked, this, &CVindrelFrameWnd::FindByAddress);
+    if (SkinButton* diagnose = Button(QStringLiteral("DIAGBTN")))
+        connect(diagnose, &SkinButton::clicked, m_tray, &TrayMenus::DiagnosticsRequested);
     if (auto* filter = qobject_cast<QLineEdit*>(Control(QStringLiteral("FILTEREDIT"))))
         connect(filter, &QLineEdit::textChanged, m_servers, &ServerList::SetFilterText);
     connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::ShowShownCount);
+    connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::UpdateStatusLine);
     if (QTreeView* view = m_servers->View()) {
         connect(view, &QTreeView::activated, this, &CVindrelFrameWnd::OpenServerPage);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -313,6 +329,77 @@ void CVindrelFrameWnd::ShowStatus(const QString& message)
 {
     if (auto* status = qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))))
         status->setText(message);
+    m_messageUntil = std::chrono::steady_clock::now() + kMessageTime;
+}
+
+QString CVindrelFrameWnd::StateText(const EngineStatus& status) const
+{
+    if (!m_options.startDiscovery)
+        return m_engine.IsPaused() ? Text(QStringLiteral("Status_Stopped")) : Text(QStringLiteral("Status_Searching"));
+    switch (status.listener.state) {
+    case ListenerStatus::State::kPortInUse: {
+        // Found by the port's socket in /proc: cheap enough once a second.
+        const PortOwnership owner = FindPortOwner(6000);
+        QString holder = Text(QStringLiteral("Holder_Unknown"));
+        if (!owner.holders.empty()) {
+            QStringList names;
+            for (const PortHolder& h : owner.holders)
+                names.append(QStringLiteral("%1 (pid %2)").arg(QString::fromStdString(h.name)).arg(h.pid));
+            holder = names.join(QStringLiteral(", "));
+        } else if (!owner.otherUserName.empty()) {
+            holder = Text(QStringLiteral("Holder_OtherUser")).arg(QString::fromStdString(owner.otherUserName));
+        }
+        return Text(QStringLiteral("Status_PortInUse")).arg(holder);
+    }
+    case ListenerStatus::State::kFailed:
+        return Text(QStringLiteral("Status_ListenFailed")).arg(QString::fromStdString(ErrorText(status.listener.error)));
+    default: break;
+    }
+    if (status.noAddresses)
+        return Text(QStringLiteral("Status_NoNetwork"));
+    return status.paused ? Text(QStringLiteral("Status_Stopped")) : Text(QStringLiteral("Status_Searching"));
+}
+
+void CVindrelFrameWnd::UpdateStatusLine()
+{
+    const EngineStatus status = m_engine.Status();
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= m_messageUntil) {
+        if (auto* line = qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))))
+            line->setText(StateText(status));
+    }
+    // The hint: searching for a while, the list still empty.
+    if (QWidget* hint = Control(QStringLiteral("HINTBAR"))) {
+        const bool searching = !m_engine.IsPaused();
+        hint->setVisible(searching && now - m_searchingSince >= kSilence && m_servers->Model().Count() == 0 &&
+                         m_servers->TakesRows());
+    }
+}
+
+void CVindrelFrameWnd::FindByAddress()
+{
+    TargetsDialog dialog(m_targets, [this](const QString& key) { return Text(key); }, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    SetTargets(dialog.Targets());
+    QString error;
+    if (!SaveTargets(m_settingsDir, m_targets, m_options.createSettings, error))
+        ShowStatus(error);
+}
+
+void CVindrelFrameWnd::SetTargets(const QStringList& targets)
+{
+    std::vector<ProbeTarget> parsed;
+    m_targets.clear();
+    for (const QString& spec : targets) {
+        const ProbeTargetParse parse = ParseProbeTarget(spec.trimmed().toStdString());
+        // A hand-edited file may hold junk: it is left out, not fatal.
+        if (parse.target) {
+            parsed.push_back(*parse.target);
+            m_targets.append(spec.trimmed());
+        }
+    }
+    m_engine.SetTargets(std::move(parsed));
 }
 
 void CVindrelFrameWnd::MarkSilentRows()
@@ -414,6 +501,8 @@ void CVindrelFrameWnd::StartSearch()
     m_engine.SetPaused(false);
     m_searchingSince = std::chrono::steady_clock::now();
     m_silenceCheck.start();
+    m_messageUntil = {};
+    UpdateStatusLine();
 }
 
 void CVindrelFrameWnd::StopSearch()
@@ -424,6 +513,8 @@ void CVindrelFrameWnd::StopSearch()
     m_engine.SetPaused(true);
     // While stopped no reply can come, so nothing dims.
     m_silenceCheck.stop();
+    m_messageUntil = {};
+    UpdateStatusLine();
 }
 
 void CVindrelFrameWnd::RefreshList()

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/EngineStatus.h"
 #include "discovery/ServerQueue.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -59,6 +61,8 @@ public:
     // A row whose server has not answered for this long is drawn dimmed:
     // ten probe rounds.
     static constexpr std::chrono::seconds kSilence{5};
+    // How long a message (copied, exported, …) stands in the status line.
+    static constexpr std::chrono::seconds kMessageTime{8};
 
     CVindrelFrameWnd();
     explicit CVindrelFrameWnd(Options options);
@@ -91,8 +95,15 @@ public:
     void FocusFilter();
     // Sizes and centres the window inside the screen's available area.
     void PlaceOnScreen();
-    // Shows `message` in the status line until the next one.
+    // Shows `message` in the status line for a while; then the line says
+    // again which state the search is in.
     void ShowStatus(const QString& message);
+    // "Find by address…": the targets dialog; what it keeps is probed from
+    // the next round on and remembered in the settings folder.
+    void FindByAddress();
+    // The targets to probe by address besides the broadcasts, applied and saved.
+    void SetTargets(const QStringList& targets);
+    QStringList Targets() const { return m_targets; }
 
     // Takes in what waits in the queue now; the queue's wake calls it.
     void DrainQueue();
@@ -118,6 +129,10 @@ private:
     void DescribeForScreenReaders();
     void ShowShownCount();
     void MarkSilentRows();
+    // The status line's state (searching, stopped, port in use, no network)
+    // and the hint under an empty list.
+    void UpdateStatusLine();
+    QString StateText(const EngineStatus& status) const;
     void ShowSearchState(const QString& active, const char16_t* activeLook, const QString& idle,
                          const char16_t* idleLook);
     SkinButton* Button(const QString& name) const;
@@ -134,6 +149,9 @@ private:
     RowActions* m_rowActions = nullptr;  // child, made by Initialise
     QTimer m_rearm;
     QTimer m_silenceCheck;
+    QTimer m_stateCheck;
+    std::chrono::steady_clock::time_point m_messageUntil;
+    QStringList m_targets;
     std::chrono::steady_clock::time_point m_searchingSince;
     std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>();
     DiscoveryEngine m_engine;

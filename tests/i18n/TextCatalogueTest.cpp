@@ -104,7 +104,12 @@ TEST(Catalogue, EachTableAnswersAllItsKeysAndNoneOfTheOther)
         u"Close_Btn", u"Search_Desc", u"Stop_Desc", u"Refresh_Desc", u"Filter_Desc", u"List_Name", u"List_Desc",
         u"menu_open_page", u"menu_copy_ip", u"menu_copy_mac", u"menu_copy_row", u"menu_wake", u"menu_export",
         u"Export_Title", u"Status_PageFailed", u"Reason_BadAddress", u"Reason_NoBrowser", u"Status_Copied",
-        u"Status_WakeSent", u"Status_WakeFailed", u"Status_Exported", u"Status_ExportFailed", u"Tip_LastHeard"};
+        u"Status_WakeSent", u"Status_WakeFailed", u"Status_Exported", u"Status_ExportFailed", u"Tip_LastHeard",
+        u"menu_find_address", u"menu_diagnostics", u"Status_Searching", u"Status_Stopped", u"Status_PortInUse",
+        u"Holder_Unknown", u"Holder_OtherUser", u"Status_ListenFailed", u"Status_NoNetwork", u"Hint_NothingFound",
+        u"Targets_Title", u"Targets_Intro", u"Targets_Placeholder", u"Targets_Add", u"Targets_Remove", u"Targets_Bad",
+        u"Targets_Good", u"Dialog_OK", u"Dialog_Cancel", u"Dialog_Close", u"Dialog_Copy", u"Diagnostics_Title",
+        u"Diagnostics_Checking"};
     const char16_t* const kMessageKeys[] = {u"Msg_title", u"OK_Btn", u"Cancel_Btn", u"Find_Running_Msg"};
     struct Side
     {

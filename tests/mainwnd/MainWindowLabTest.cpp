@@ -12,11 +12,15 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -170,6 +174,83 @@ TEST_F(MainWindowInLab, RowsDimWhenTheirServerFallsSilentAndTheListExportsWhatTh
     ours.sort();
     theirs.sort();
     EXPECT_EQ(ours, theirs) << "the same servers, field for field";
+}
+
+// Runs a shell command inside the lab's host namespace; its exit code.
+int Shell(const std::string& command)
+{
+    return std::system(command.c_str());
+}
+
+// The window recovers by itself: from a port held at start, from a network
+// that comes up after it, and from an address that changes under it.
+TEST_F(MainWindowInLab, TheWindowRecoversWithoutARestart)
+{
+    const std::map<QString, QString> servers = LabServers();
+    const auto everyServer = [&] { return RowCount() == static_cast<int>(servers.size()); };
+    // Port 6000 held by this very process when the window starts.
+    const int holder = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(6000);
+    ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&any), sizeof any), 0);
+    QFile lang(m_settings.filePath(QStringLiteral("lang.xml")));
+    ASSERT_TRUE(lang.open(QIODevice::WriteOnly));
+    lang.write("<config><lang>en</lang></config>\n");
+    lang.close();
+    SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
+    CVindrelFrameWnd::Options options;
+    options.settingsDir = m_settings.path() + u'/';
+    m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
+    ASSERT_TRUE(m_window->Initialise());
+    m_window->show();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return TextOf("STATUSTEXT").contains(u"in use by"); }, 3000))
+        << TextOf("STATUSTEXT").toStdString();
+    EXPECT_TRUE(TextOf("STATUSTEXT").contains(QStringLiteral("(pid %1)").arg(getpid()))) << "it names the holder";
+    close(holder);
+    EXPECT_TRUE(QTest::qWaitFor(everyServer, 6000)) << "listed once the port is free";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return TextOf("STATUSTEXT") == QStringLiteral("Searching\u2026"); }, 2000))
+        << TextOf("STATUSTEXT").toStdString();
+
+    // The network goes and comes back.
+    const std::string host = std::getenv("VINDREL_LAB_HOST_ADDRS");
+    const std::string first = host.substr(0, host.find(' '));
+    ASSERT_EQ(Shell("ip addr del " + first + "/16 dev vh1"), 0);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return TextOf("STATUSTEXT").contains(QStringLiteral("IPv4")); }, 3000))
+        << "no network: " << TextOf("STATUSTEXT").toStdString();
+    m_window->RefreshList();
+    ASSERT_EQ(Shell("ip addr add " + first + "/16 dev vh1"), 0);
+    EXPECT_TRUE(QTest::qWaitFor(everyServer, 4000)) << "the network came up after the program";
+
+    // An address that changes (a DHCP renewal): the servers answer the new one.
+    ASSERT_EQ(Shell("ip addr del " + first + "/16 dev vh1 && ip addr add 10.21.0.7/16 dev vh1"), 0);
+    m_window->RefreshList();
+    EXPECT_TRUE(QTest::qWaitFor(everyServer, 4000)) << "after the address changed";
+}
+
+// Servers behind a router: broadcasts never reach them; Find by address does.
+TEST_F(MainWindowInLab, FindByAddressBringsRoutedServersIntoTheList)
+{
+    const std::map<QString, QString> servers = LabServers();
+    ASSERT_FALSE(servers.empty());
+    SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
+    CVindrelFrameWnd::Options options;
+    options.settingsDir = m_settings.path() + u'/';
+    m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
+    ASSERT_TRUE(m_window->Initialise());
+    m_window->show();
+    QTest::qWait(1500);
+    EXPECT_EQ(RowCount(), 0) << "no broadcast crosses the router";
+    const std::string subnets = std::getenv("VINDREL_LAB_SERVER_SUBNETS");
+    m_window->SetTargets({QString::fromStdString(subnets.substr(0, subnets.find(' ')))});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return RowCount() == static_cast<int>(servers.size()); }, 5000))
+        << RowCount() << " of " << servers.size();
+    QTest::qWait(1000);
+    EXPECT_EQ(RowCount(), static_cast<int>(servers.size())) << "each once";
+    for (int row = 0; row < RowCount(); ++row) {
+        EXPECT_EQ(servers.count(Cell(row, u"IPLABEL")), 1u);
+        EXPECT_EQ(Cell(row, u"MACLABEL"), QString()) << "no hardware address off the link";
+    }
 }
 
 }  // namespace
