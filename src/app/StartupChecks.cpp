@@ -5,8 +5,23 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+void KeepStandardStreamsOpen()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is the one just found closed.
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened >= 0 && opened != fd)
+            ::close(opened);
+    }
+}
 
 bool DisplayAvailable(QString& why)
 {

@@ -59,6 +59,7 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    KeepStandardStreamsOpen();
     // Datagrams, lang.xml and paths are 8-bit text in the user's locale.
     std::setlocale(LC_ALL, "");
     // A reader of our diagnostic lines that goes away (`vindrel | head -1`)

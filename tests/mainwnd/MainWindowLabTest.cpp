@@ -2,6 +2,7 @@
 // Runs only inside scripts/netlab.sh: the engine broadcasts.
 #include "MainWindowFixture.h"
 
+#include "discovery/DiagnosticOutput.h"
 #include "mainwnd/RowActions.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
@@ -15,10 +16,12 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <netinet/in.h>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -251,6 +254,39 @@ TEST_F(MainWindowInLab, FindByAddressBringsRoutedServersIntoTheList)
         EXPECT_EQ(servers.count(Cell(row, u"IPLABEL")), 1u);
         EXPECT_EQ(Cell(row, u"MACLABEL"), QString()) << "no hardware address off the link";
     }
+}
+
+// The diagnostic lines go into a pipe nobody reads (`vindrel | sleep 1000`):
+// once it is full the search goes on, and Refresh lists every server again.
+TEST_F(MainWindowInLab, AFullPipeOnStandardOutputNeverStopsTheSearch)
+{
+    const std::map<QString, QString> servers = LabServers();
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+    // A pipe of two pages fills in seconds rather than in half a minute (a
+    // pipe takes writes while a page of it is free).
+    ASSERT_GT(fcntl(fds[1], F_SETPIPE_SZ, 8192), 0);
+    DiagnosticOutput unread(fds[1]);
+    SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
+    CVindrelFrameWnd::Options options;
+    options.settingsDir = m_settings.path() + u'/';
+    options.discovery.diagnosticOutput = &unread;
+    m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
+    ASSERT_TRUE(m_window->Initialise());
+    m_window->show();
+    const auto everyServer = [&] { return RowCount() == static_cast<int>(servers.size()); };
+    ASSERT_TRUE(QTest::qWaitFor(everyServer, 4000));
+    int queued = 0;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ioctl(fds[1], FIONREAD, &queued) == 0 && queued >= 4000; }, 5000))
+        << "the pipe never filled: " << queued;
+    QTest::qWait(2000);  // full for a while: four probe rounds
+    for (int round = 0; round < 3; ++round) {
+        m_window->RefreshList();
+        EXPECT_TRUE(QTest::qWaitFor(everyServer, 3000)) << "round " << round << ": " << RowCount() << " rows";
+    }
+    m_window.reset();  // stops and joins the engine's threads: none is stuck in a write
+    close(fds[0]);
+    close(fds[1]);
 }
 
 }  // namespace
