@@ -163,6 +163,9 @@ bool CVindrelFrameWnd::Initialise()
     StartSearch();
     m_stateCheck.start();
     UpdateStatusLine();
+    // The keyboard starts where the work is: in the list.
+    if (QTreeView* view = m_servers->View())
+        view->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

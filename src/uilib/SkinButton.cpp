@@ -201,7 +201,7 @@ void SkinButton::paintEvent(QPaintEvent* event)
     // The keyboard's place must show: a ring inside the button's edge, dark
     // on a light background, white on a dark one.
     if (hasFocus()) {
-        const bool dark = bk && bk->alpha() > 128 && bk->lightness() < 128;
+        const bool dark = bk && bk->alpha() > 128 && qGray(bk->rgb()) < 150;
         QPen ring(dark ? QColor(Qt::white) : QColor(0x1F, 0x2A, 0x37), 2);
         p.setPen(ring);
         p.setBrush(Qt::NoBrush);

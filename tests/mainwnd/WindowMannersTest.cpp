@@ -133,11 +133,11 @@ struct PageCase
     const char* why;
     const char16_t* port;
     bool browser;
-    QString status;  // empty: the page opened
+    QString status;
 };
 
 const PageCase kPageCases[] = {
-    {"a good port opens the page", u"8080", true, {}},
+    {"a good port opens the page, the line keeps its state", u"8080", true, u"Searching\u2026"_s},
     {"a port that is no number", u"abc", true,
      u"Cannot open the web page of 10.0.0.1: \"http://10.0.0.1:abc\" is no page address"_s},
     {"port 0", u"0", true, u"Cannot open the web page of 10.0.0.1: \"http://10.0.0.1:0\" is no page address"_s},

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of the real program inside the network lab,
+# under a private X server: the main window in English and in Chinese, and
+# the list in use (one server gone silent and dimmed, a row's menu open).
+# Usage: sudo scripts/netlab.sh run --servers 6 --macvlan -- docs/screenshots.sh BIN_DIR OUT_DIR
+set -uo pipefail
+[ "${VINDREL_LAB:-}" = 1 ] || { echo "screenshots: only inside scripts/netlab.sh" >&2; exit 2; }
+bin=$(cd "${1:?bin dir}" && pwd)
+out=$(mkdir -p "${2:?output folder}" && cd "$2" && pwd)
+x_session_name=shots
+# shellcheck source=../scripts/x-session.sh
+. "$(dirname "$0")/../scripts/x-session.sh"
+
+# A portable copy of the program whose lang.xml the pictures choose.
+program="$work/program"
+cp -r "$bin" "$program"
+rm -rf "$program/log"
+language() { printf '<?xml version="1.0" encoding="UTF-8"?>\n<config>\n    <lang>%s</lang>\n</config>\n' "$1" >"$program/lang.xml"; }
+
+start() {
+  "$program/vindrel" >"$work/vindrel.out" 2>&1 &
+  pid=$!
+  session_pids+=("$pid")
+  win=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vindrel$' | head -1)
+  [ -n "$win" ] || fail "no window"
+  sleep 3   # every server answers
+}
+shot() {  # shot FILE: the window alone
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1" || fail "screenshot $1"
+  echo "screenshots: $out/$1"
+}
+stop() { kill -TERM "$pid"; wait "$pid" 2>/dev/null; }
+
+for lang in en zh; do
+  language "$([ "$lang" = en ] && echo en || echo zh_cn)"
+  start
+  xdotool mousemove 5 5
+  shot "main-window-$lang.png"
+  stop
+done
+
+# The list in use: the third server's device goes down; ten probe rounds
+# later its row is dimmed. Then a right click on the first row.
+language en
+start
+ns=${VINDREL_LAB_SERVER_NS%% *}
+ip netns exec "$ns" ip link set mv2 down
+sleep 7
+eval "$(xdotool getwindowgeometry --shell "$win")"
+# The first row lies just below the list's header (vindrel.xml's layout).
+xdotool mousemove $(( X + 200 )) $(( Y + 166 )) click 3
+sleep 0.7
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/list-in-use.png" || fail "screenshot"
+echo "screenshots: $out/list-in-use.png"
+ip netns exec "$ns" ip link set mv2 up
+xdotool key Escape
+stop
