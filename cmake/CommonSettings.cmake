@@ -24,10 +24,13 @@ if(NOT VINDREL_SANITIZE AND NOT VINDREL_FUZZ)
   target_link_options(vindrel_common INTERFACE LINKER:-z,relro LINKER:-z,now)
 endif()
 
+# Build tools (VINDREL_BUILD_TOOL set on the target) go without: they are not
+# the product, and Qt's own render threads would stop a TSan build.
 if(VINDREL_SANITIZE)
+  set(_vindrel_sanitized "$<NOT:$<BOOL:$<TARGET_PROPERTY:VINDREL_BUILD_TOOL>>>")
   target_compile_options(vindrel_common INTERFACE
-    -fsanitize=${VINDREL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
-  target_link_options(vindrel_common INTERFACE -fsanitize=${VINDREL_SANITIZE})
+    "$<${_vindrel_sanitized}:-fsanitize=${VINDREL_SANITIZE};-fno-omit-frame-pointer;-fno-sanitize-recover=all>")
+  target_link_options(vindrel_common INTERFACE "$<${_vindrel_sanitized}:-fsanitize=${VINDREL_SANITIZE}>")
 endif()
 
 set(CMAKE_CXX_EXTENSIONS OFF)

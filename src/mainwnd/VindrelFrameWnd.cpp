@@ -1,14 +1,16 @@
 #include "mainwnd/VindrelFrameWnd.h"
 
 #include "base/AppFolders.h"
-#include "base/LocaleText.h"
 #include "base/ErrorText.h"
+#include "base/LocaleText.h"
+#include "discovery/GatherDiagnosis.h"
 #include "discovery/PortOwner.h"
 #include "discovery/ProbeTarget.h"
 #include "discovery/ServerFields.h"
 #include "discovery/WakeOnLan.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
+#include "mainwnd/DiagnosticsDialog.h"
 #include "mainwnd/RowActions.h"
 #include "mainwnd/SavedTargets.h"
 #include "mainwnd/ServerList.h"
@@ -67,8 +69,8 @@ QString WakeThroughAdapter(const QString& mac, unsigned interfaceIndex, quint32 
         // Network byte order: the first byte in memory is the first number.
         unsigned char bytes[4];
         std::memcpy(bytes, &localAddress, sizeof bytes);
-        via.localAddress = std::to_string(bytes[0]) + '.' + std::to_string(bytes[1]) + '.' +
-                           std::to_string(bytes[2]) + '.' + std::to_string(bytes[3]);
+        via.localAddress = std::to_string(bytes[0]) + '.' + std::to_string(bytes[1]) + '.' + std::to_string(bytes[2]) +
+                           '.' + std::to_string(bytes[3]);
     }
     const WakeResult result = SendWakeOnLan(mac.toStdString(), via);
     return result.sent ? QString() : QString::fromStdString(result.error);
@@ -106,6 +108,12 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
         m_options.wake = WakeThroughAdapter;
     if (!m_options.chooseExportFile)
         m_options.chooseExportFile = [this] { return AskForExportFile(); };
+    if (!m_options.gatherDiagnosis) {
+        m_options.gatherDiagnosis = [port = m_options.discovery.listenPort](const EngineStatus& status,
+                                                                            std::chrono::milliseconds searched) {
+            return GatherDiagnosis(status, searched, port);
+        };
+    }
     setWindowTitle(QStringLiteral("Vindrel"));
     m_rearm.setSingleShot(true);
     m_rearm.setInterval(1000 / kDrainsPerSecond);
@@ -149,6 +157,7 @@ bool CVindrelFrameWnd::Initialise()
     connect(m_rowActions, &RowActions::Status, this, &CVindrelFrameWnd::ShowStatus);
     connect(m_tray, &TrayMenus::ExportRequested, m_rowActions, &RowActions::ExportList);
     connect(m_tray, &TrayMenus::FindByAddressRequested, this, &CVindrelFrameWnd::FindByAddress);
+    connect(m_tray, &TrayMenus::DiagnosticsRequested, this, &CVindrelFrameWnd::ShowDiagnostics);
     m_servers->Model().SetLastHeardText(
         [this](qint64 seconds) { return Text(QStringLiteral("Tip_LastHeard")).arg(seconds); });
     ConnectControls();
@@ -355,7 +364,8 @@ QString CVindrelFrameWnd::StateText(const EngineStatus& status) const
         return Text(QStringLiteral("Status_PortInUse")).arg(holder);
     }
     case ListenerStatus::State::kFailed:
-        return Text(QStringLiteral("Status_ListenFailed")).arg(QString::fromStdString(ErrorText(status.listener.error)));
+        return Text(QStringLiteral("Status_ListenFailed"))
+            .arg(QString::fromStdString(ErrorText(status.listener.error)));
     default: break;
     }
     if (status.noAddresses)
@@ -381,13 +391,38 @@ void CVindrelFrameWnd::UpdateStatusLine()
 
 void CVindrelFrameWnd::FindByAddress()
 {
-    TargetsDialog dialog(m_targets, [this](const QString& key) { return Text(key); }, this);
+    TargetsDialog dialog(
+        m_targets, [this](const QString& key) { return Text(key); }, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     SetTargets(dialog.Targets());
     QString error;
     if (!SaveTargets(m_settingsDir, m_targets, m_options.createSettings, error))
         ShowStatus(error);
+}
+
+// PENDING-MERGE: replaced by the catalogue's phrase table.
+static PhraseLookup DiagnosisPhraseLookup(const std::u16string&)
+{
+    return {};
+}
+
+void CVindrelFrameWnd::ShowDiagnostics()
+{
+    // A closed dialog is made anew, so that it speaks the current language.
+    if (!m_diagnostics || !m_diagnostics->isVisible()) {
+        delete m_diagnostics;
+        m_diagnostics = new DiagnosticsDialog(
+            DiagnosisPhraseLookup(m_language.toStdU16String()), [this](const QString& key) { return Text(key); }, this);
+    }
+    // The facts of this moment: the report explains what the user just saw.
+    const EngineStatus status = m_engine.Status();
+    const auto searched =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_searchingSince);
+    m_diagnostics->Run([gather = m_options.gatherDiagnosis, status, searched] { return gather(status, searched); });
+    m_diagnostics->show();
+    m_diagnostics->raise();
+    m_diagnostics->activateWindow();
 }
 
 void CVindrelFrameWnd::SetTargets(const QStringList& targets)

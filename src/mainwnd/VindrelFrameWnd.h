@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/Diagnosis.h"
 #include "discovery/DiscoveryEngine.h"
 #include "discovery/EngineStatus.h"
 #include "discovery/ServerQueue.h"
@@ -15,6 +16,7 @@
 #include <memory>
 #include <string>
 
+class DiagnosticsDialog;
 class RowActions;
 class ServerList;
 class SkinButton;
@@ -47,6 +49,10 @@ public:
         // Asks where to export the list; empty when declined. A save dialog
         // by default.
         std::function<QString()> chooseExportFile;
+        // Gathers a diagnosis's facts for the engine's status and how long
+        // the search ran; runs on a worker thread. The real system's by
+        // default.
+        std::function<DiagnosisInput(const EngineStatus&, std::chrono::milliseconds searched)> gatherDiagnosis;
         // Folder of lang.xml, ending with '/'; when empty, the program's
         // settings folder and its rule (base/AppFolders.h).
         QString settingsDir;
@@ -101,6 +107,10 @@ public:
     // "Find by address…": the targets dialog; what it keeps is probed from
     // the next round on and remembered in the settings folder.
     void FindByAddress();
+    // "Diagnostics…": why the list is empty, checked off the GUI thread in a
+    // dialog that stays open beside the list.
+    void ShowDiagnostics();
+    DiagnosticsDialog* Diagnostics() const { return m_diagnostics; }
     // The targets to probe by address besides the broadcasts, applied and saved.
     void SetTargets(const QStringList& targets);
     QStringList Targets() const { return m_targets; }
@@ -143,10 +153,11 @@ private:
     QString m_settingsDir;
     QString m_language;
     QString m_error;
-    QWidget* m_content = nullptr;        // the skin's root, a child
-    ServerList* m_servers;               // child
-    TrayMenus* m_tray = nullptr;         // child, made by Initialise
-    RowActions* m_rowActions = nullptr;  // child, made by Initialise
+    QWidget* m_content = nullptr;                // the skin's root, a child
+    ServerList* m_servers;                       // child
+    TrayMenus* m_tray = nullptr;                 // child, made by Initialise
+    RowActions* m_rowActions = nullptr;          // child, made by Initialise
+    DiagnosticsDialog* m_diagnostics = nullptr;  // child, made when first asked for
     QTimer m_rearm;
     QTimer m_silenceCheck;
     QTimer m_stateCheck;

@@ -110,7 +110,7 @@ void MainWindowFixture::Deliver(const ServerRecord& record)
 
 QAction* MainWindowFixture::MenuItem(const QString& name) const
 {
-    for (QMenu* menu : {m_window->Tray().TrayMenu(), m_window->Tray().LanguageMenu()}) {
+    for (QMenu* menu : {m_window->Tray().TrayMenu(), m_window->Tray().LanguageMenu(), m_window->Tray().WindowMenu()}) {
         const auto actions = menu->actions();
         for (QAction* action : actions) {
             if (action->objectName() == name)

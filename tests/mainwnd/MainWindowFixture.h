@@ -36,7 +36,7 @@ protected:
     // Hands `record` to the window the way the engine does, and lets the
     // window take it in.
     void Deliver(const ServerRecord& record);
-    // The item named `name` of the tray or the language menu, or nullptr.
+    // The item named `name` of the tray, language or window menu, or nullptr.
     QAction* MenuItem(const QString& name) const;
     QString TextOf(const char* control) const;
     bool VisibleOf(const char* control) const;

@@ -2,11 +2,13 @@
 // the status line's states, the hint under an empty list, Find by address.
 #include "MainWindowFixture.h"
 
+#include "mainwnd/DiagnosticsDialog.h"
 #include "mainwnd/TargetsDialog.h"
 #include "mainwnd/TrayMenus.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -130,6 +134,52 @@ TEST_F(Reach, TheWindowMenuOffersFindByAddressAndDiagnostics)
             items.push_back(item->text());
     EXPECT_EQ(items, (std::vector<QString>{u"Find by address\u2026"_s, u"Diagnostics\u2026"_s, u"Export list\u2026"_s,
                                            u"Exit"_s}));
+}
+
+TEST_F(Reach, DiagnosticsGatherOffTheGuiThreadAndNameWhatToDo)
+{
+    std::thread::id gatheredOn;
+    EngineStatus seen;
+    CVindrelFrameWnd::Options options;
+    options.gatherDiagnosis = [&](const EngineStatus& status, std::chrono::milliseconds searched) {
+        gatheredOn = std::this_thread::get_id();
+        seen = status;
+        DiagnosisInput input;
+        input.engine = status;
+        input.engine.listener.state = ListenerStatus::State::kPortInUse;
+        PortOwnership owner;
+        owner.holders.push_back(PortHolder{4242, "mediaplayer"});
+        input.portOwner = owner;
+        input.searchDuration = searched;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the firewall check takes a while
+        return input;
+    };
+    OpenWindow(u"en", {}, options);
+    m_window->StopSearch();
+    MenuItem(u"WIN_DIAGNOSE"_s)->trigger();
+    DiagnosticsDialog* dialog = m_window->Diagnostics();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->IsRunning()) << "the window is not held up while it checks";
+    EXPECT_EQ(dialog->Headline()->text(), u"Checking the adapters, the reply port and the firewall\u2026"_s);
+    EXPECT_FALSE(dialog->CopyButton()->isEnabled());
+
+    ASSERT_TRUE(QTest::qWaitFor([dialog] { return !dialog->IsRunning(); }, 3000));
+    EXPECT_NE(gatheredOn, std::this_thread::get_id());
+    EXPECT_TRUE(seen.paused) << "the facts of the moment it was asked";
+    EXPECT_EQ(dialog->Headline()->text(), u"The search is stopped: press Search to take in replies again."_s)
+        << "the likeliest cause leads";
+    EXPECT_TRUE(dialog->Report().contains(u"mediaplayer (pid 4242)"_s));
+    EXPECT_TRUE(dialog->Report().contains(u"Likely causes"_s));
+    dialog->CopyButton()->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), dialog->Report());
+
+    // Asked again while open: the same dialog checks again.
+    MenuItem(u"WIN_DIAGNOSE"_s)->trigger();
+    EXPECT_EQ(m_window->Diagnostics(), dialog);
+    EXPECT_TRUE(dialog->IsRunning());
+    // Closing the window's owner mid-check waits for the worker, not crashes.
+    m_window.reset();
 }
 
 }  // namespace
