@@ -11,8 +11,8 @@ case "${1:-}" in -h|--help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
 build="$here/build-tsan"
 cd "$here"
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j2 --target test_server_record test_diagnostic_output test_probe_targets test_lab_discovery \
-  vindrel-scan korvan-sim test_serverlist test_mainwindow_lab test_hostile_lan
+cmake --build --preset tsan -j2 --target tests_discovery test_lab_discovery vindrel-scan korvan-sim \
+  test_serverlist test_mainwindow_lab test_hostile_lan
 # Debian's Qt is not instrumented: tsan-suppressions.txt says which hand-offs
 # through it ThreadSanitizer cannot see, and why.
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$here/scripts/tsan-suppressions.txt ${TSAN_OPTIONS:-}"
