@@ -131,6 +131,10 @@ CVindrelFrameWnd::~CVindrelFrameWnd()
 {
     m_queue->SetWake({});
     m_engine.Stop();
+    // The row actions watch the list's view and refer to the server list;
+    // Qt would delete the list before the view, whose last events would
+    // then reach a filter whose list is gone.
+    delete m_rowActions;
 }
 
 bool CVindrelFrameWnd::Initialise()
