@@ -1,7 +1,7 @@
 // vindrel-scan where a plain search finds nothing: servers behind a router
 // (found by --target only), and --diagnose naming what stands in the way: a
 // firewall, a program holding the reply port, an adapter that refuses to
-// send.
+// send, a listed address without a route.
 
 #include "LabSupport.h"
 
@@ -234,8 +234,14 @@ TEST(DiagnoseSendErrors, AnAdapterThatRefusesProbesIsNamedBesideTheOneThatWorks)
               std::string::npos)
         << text.output;
 
-    const CommandResult json = RunCommand(ScanPath() + " --diagnose --seconds 2 --json");
+    // And a listed address without a route (the lab has no default route).
+    const CommandResult json = RunCommand(ScanPath() + " --diagnose --seconds 2 --json --target 10.99.0.7");
     EXPECT_NE(json.output.find("\"serversAnswered\": true"), std::string::npos) << json.output;
+    EXPECT_NE(json.output.find("{\"id\": \"targets-unreachable\", \"text\": \"Probes to the listed addresses could "
+                               "not be sent: " +
+                               std::string(std::strerror(ENETUNREACH))),
+              std::string::npos)
+        << json.output;
     EXPECT_EQ(FirstCause(json.output), "send-errors") << json.output;
     EXPECT_NE(json.output.find("{\"id\": \"send-errors\", \"adapter\": \"" + refusing + "\""), std::string::npos)
         << json.output;
