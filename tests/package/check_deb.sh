@@ -4,8 +4,9 @@
 # checks what it holds (programs, skins, images, desktop entry, metainfo,
 # icons, manual pages, firewall rules; no setting beside the executable),
 # validates the desktop entry and the metainfo, then installs it for real
-# (apt-get), runs the installed vindrel-scan --version from the PATH inside an
-# empty network namespace, finds its manual page and removes the package.
+# (apt-get), runs the installed vindrel-scan and korvan-sim --version from the
+# PATH inside an empty network namespace, finds a manual page and removes the
+# package.
 # Needs root (apt-get, unshare); removes a vindrel package installed before.
 # The programs it runs reach no network.
 # --lab also runs the installed window in the network lab
