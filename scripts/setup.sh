@@ -25,8 +25,9 @@ packages=(
   # libraries
   qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-svg-dev libqt6svg6
   libtinyxml2-dev libgtest-dev libgmock-dev
-  # the lab (nftables: its default-deny firewall) and the window under test
-  iproute2 procps nftables xvfb xauth x11-utils xdotool imagemagick trayer
+  # the lab (nftables: its default-deny firewall; python3: another program
+  # holding the reply port) and the window under test
+  iproute2 procps nftables python3-minimal xvfb xauth x11-utils xdotool imagemagick trayer
   fonts-wqy-microhei fonts-dejavu-core
   # a legacy-charset locale, so 8-bit text decoding is tested beyond UTF-8
   locales

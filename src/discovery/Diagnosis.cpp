@@ -26,6 +26,7 @@ constexpr std::array kPhrases = {
     DiagnosisPhrase{"adapter.last-error", " (last: {error})"},
     DiagnosisPhrase{"adapter.none", "No IPv4 adapter is up."},
     DiagnosisPhrase{"adapter.unicast", "Probes sent to listed addresses: {count}"},
+    DiagnosisPhrase{"adapter.unicast-refused", "Probes to listed addresses refused: {count} (last: {error})"},
     DiagnosisPhrase{"kind.ethernet", "wired"},
     DiagnosisPhrase{"kind.wireless", "Wi-Fi"},
     DiagnosisPhrase{"kind.bridge", "bridge"},
@@ -81,6 +82,9 @@ constexpr std::array kPhrases = {
                     "Probes went out only through virtual, VPN or loopback adapters ({adapters}), not through the "
                     "network the servers are on. Connect to that network."},
     DiagnosisPhrase{"cause.send-errors", "Probes could not be sent through {adapter}: {error}."},
+    DiagnosisPhrase{"cause.targets-unreachable",
+                    "Probes to the listed addresses could not be sent: {error}. Check that a route leads there "
+                    "(ip route get ADDRESS)."},
     DiagnosisPhrase{"cause.search-too-short",
                     "The search ran only {seconds} s; servers answer within a second or two. Search a little longer."},
     DiagnosisPhrase{"cause.firewall-unknown",
@@ -265,6 +269,8 @@ std::vector<CauseFinding> FindCauses(const DiagnosisInput& in, const Text& t)
         if (a.sendErrors > 0)
             add(Cause::kSendErrors,
                 t("cause.send-errors", {{"adapter", a.name}, {"error", ErrorText(a.lastSendError)}}), a.name);
+    if (e.unicastSendErrors > 0)
+        add(Cause::kTargetsUnreachable, t("cause.targets-unreachable", {{"error", ErrorText(e.lastUnicastSendError)}}));
     if (!noReplies || deaf)
         return causes;
     if (in.searchDuration < std::chrono::milliseconds(1500))
@@ -340,6 +346,11 @@ std::string Report(const DiagnosisInput& in, const Diagnosis& d, const Text& t)
     }
     if (e.unicastProbesSent > 0)
         out += "  " + t("adapter.unicast", {{"count", std::to_string(e.unicastProbesSent)}}) + "\n";
+    if (e.unicastSendErrors > 0)
+        out += "  " +
+               t("adapter.unicast-refused",
+                 {{"count", std::to_string(e.unicastSendErrors)}, {"error", ErrorText(e.lastUnicastSendError)}}) +
+               "\n";
 
     out += "\n" + t("heading.listener") + "\n  ";
     switch (e.listener.state) {
@@ -373,6 +384,11 @@ std::string Json(const DiagnosisInput& in, const Diagnosis& d)
     out += "  \"port\": " + number(in.port) + ",\n";
     out += "  \"repliesReceived\": " + number(e.repliesReceived) + ",\n";
     out += "  \"unicastProbesSent\": " + number(e.unicastProbesSent) + ",\n";
+    out += "  \"unicastSendErrors\": " + number(e.unicastSendErrors) + ",\n";
+    out += "  \"lastUnicastSendError\": " +
+           (e.unicastSendErrors > 0 ? JsonString(std::string_view(ErrorText(e.lastUnicastSendError)))
+                                    : std::string("null")) +
+           ",\n";
     out += "  \"paused\": " + std::string(e.paused ? "true" : "false") + ",\n";
     out += "  \"adapters\": [";
     for (std::size_t i = 0; i < e.adapters.size(); ++i) {
@@ -447,6 +463,7 @@ std::string_view CauseName(Cause cause)
     case Cause::kOnlyLinkLocal: return "only-link-local";
     case Cause::kOnlyVirtualAdapters: return "only-virtual-adapters";
     case Cause::kSendErrors: return "send-errors";
+    case Cause::kTargetsUnreachable: return "targets-unreachable";
     case Cause::kSearchTooShort: return "search-too-short";
     case Cause::kFirewallUnknown: return "firewall-unknown";
     case Cause::kTargetsSilent: return "targets-silent";

@@ -48,6 +48,7 @@ enum class Cause {
     kOnlyLinkLocal,        // every adapter has a 169.254 address only
     kOnlyVirtualAdapters,  // probes went out only through virtual, VPN or loopback adapters
     kSendErrors,           // an adapter refused probes (one cause per adapter)
+    kTargetsUnreachable,   // the system refused probes to listed addresses (no route, ...)
     kSearchTooShort,       // too brief to conclude
     kFirewallUnknown,      // rules may exist but could not be read
     kTargetsSilent,        // probes to listed addresses got no answer either
@@ -56,7 +57,7 @@ enum class Cause {
 
 // Stable identifiers for JSON: "paused", "port-in-use", "listener-failed",
 // "no-ipv4-network", "firewall-drops", "firewall-may-drop", "only-link-local",
-// "only-virtual-adapters", "send-errors", "search-too-short",
+// "only-virtual-adapters", "send-errors", "targets-unreachable", "search-too-short",
 // "firewall-unknown", "targets-silent", "servers-elsewhere".
 std::string_view CauseName(Cause cause);
 

@@ -39,7 +39,10 @@ struct DiscoveryOptions
     // interface that is up and not loopback.
     std::vector<std::string> interfaces;
     // Probed by unicast beside the broadcasts, from whichever local address
-    // routes to each (see UnicastPlan for the pace).
+    // routes to each (see UnicastPlan for the pace). A block or range leaves
+    // out the addresses on the links the broadcasts go out on, which they
+    // reach already (probing them would flood the neighbour table with
+    // unanswered ARP); an address given alone is probed wherever it is.
     std::vector<ProbeTarget> targets;
     // Asked of the kernel for the listening socket: a burst of replies from a
     // thousand servers must fit while the hand-off is busy.

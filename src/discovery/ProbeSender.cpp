@@ -20,6 +20,19 @@ using Kind = DiagnosticOutput::Kind;
 // probe waits (briefly) for the listener, or they would all be refused.
 constexpr auto kFirstProbeWait = std::chrono::milliseconds(200);
 
+// The subnets the broadcasts reach, for the sweeps to leave out.
+std::vector<UnicastPlan::Subnet> BroadcastSubnets(const std::vector<LocalInterface>& links)
+{
+    std::vector<UnicastPlan::Subnet> subnets;
+    for (const LocalInterface& l : links) {
+        const std::uint32_t address = ntohl(l.addr);
+        // No mask known: the address alone.
+        const std::uint32_t mask = l.netmask != 0 ? ntohl(l.netmask) : 0xFFFFFFFFu;
+        subnets.push_back({address & mask, address | ~mask});
+    }
+    return subnets;
+}
+
 }  // namespace
 
 ProbeSender::ProbeSender(EngineContext& context, std::unique_ptr<AddressWatch> watch, std::vector<LocalInterface> links)
@@ -168,6 +181,7 @@ void ProbeSender::Follow(std::vector<LocalInterface> links, Clock::time_point no
         current.push_back(a.link);
     m_context.neighbours.SetLinks(current);
     m_context.SetAdapters(current);
+    m_context.unicast.SetBroadcastLinks(BroadcastSubnets(current));
 }
 
 int ProbeSender::SendUnicast(std::uint32_t address)

@@ -86,18 +86,46 @@ void UnicastPlan::BuildRound()
 {
     m_round.clear();
     m_roundPos = 0;
-    for (const ProbeTarget& t : m_everyRound)
-        for (std::uint64_t a = t.first; a <= t.last; ++a)
+    for (const ProbeTarget& t : m_everyRound) {
+        const bool alone = t.Size() == 1;
+        for (std::uint64_t a = t.first; a <= t.last; ++a) {
+            if (const std::uint64_t past = SkipBroadcastLinks(a); past != a && !alone) {
+                a = past - 1;
+                continue;
+            }
             m_round.push_back(static_cast<std::uint32_t>(a));
-    m_round.insert(m_round.end(), m_responders.begin(), m_responders.end());
+        }
+    }
+    for (const std::uint32_t a : m_responders)
+        if (SkipBroadcastLinks(a) == a)
+            m_round.push_back(a);
     // Each address once a round, however many targets name it.
     std::sort(m_round.begin(), m_round.end());
     m_round.erase(std::unique(m_round.begin(), m_round.end()), m_round.end());
 }
 
-bool UnicastPlan::SweepPending() const
+void UnicastPlan::SetBroadcastLinks(std::vector<Subnet> links)
 {
-    return std::any_of(m_sweeps.begin(), m_sweeps.end(), [](const Sweep& s) { return s.next <= s.target.last; });
+    std::sort(links.begin(), links.end(), [](const Subnet& a, const Subnet& b) { return a.first < b.first; });
+    std::vector<Subnet> merged;
+    for (const Subnet& l : links) {
+        if (l.first > l.last)
+            continue;
+        if (!merged.empty() && std::uint64_t{l.first} <= std::uint64_t{merged.back().last} + 1)
+            merged.back().last = std::max(merged.back().last, l.last);
+        else
+            merged.push_back(l);
+    }
+    std::lock_guard lock(m_mutex);
+    m_broadcastLinks = std::move(merged);
+}
+
+std::uint64_t UnicastPlan::SkipBroadcastLinks(std::uint64_t address) const
+{
+    for (const Subnet& l : m_broadcastLinks)
+        if (l.first <= address && address <= l.last)
+            return std::uint64_t{l.last} + 1;
+    return address;
 }
 
 std::vector<std::uint32_t> UnicastPlan::Take(Clock::time_point now)
@@ -120,8 +148,11 @@ std::vector<std::uint32_t> UnicastPlan::Take(Clock::time_point now)
         if (RoundPending()) {
             due.push_back(m_round[m_roundPos++]);
         } else {
-            while (sweep != m_sweeps.end() && sweep->next > sweep->target.last)
-                ++sweep;
+            for (; sweep != m_sweeps.end(); ++sweep) {
+                sweep->next = SkipBroadcastLinks(sweep->next);
+                if (sweep->next <= sweep->target.last)
+                    break;
+            }
             if (sweep == m_sweeps.end())
                 break;
             due.push_back(static_cast<std::uint32_t>(sweep->next++));
@@ -156,9 +187,17 @@ UnicastPlan::Clock::time_point UnicastPlan::NextDue(Clock::time_point now) const
 std::uint64_t UnicastPlan::SweepRemainingLocked() const
 {
     std::uint64_t left = 0;
-    for (const Sweep& s : m_sweeps)
-        if (s.next <= s.target.last)
-            left += s.target.last - s.next + 1;
+    for (const Sweep& s : m_sweeps) {
+        if (s.next > s.target.last)
+            continue;
+        left += s.target.last - s.next + 1;
+        for (const Subnet& l : m_broadcastLinks) {
+            const std::uint64_t from = std::max<std::uint64_t>(s.next, l.first);
+            const std::uint64_t to = std::min<std::uint64_t>(s.target.last, l.last);
+            if (from <= to)
+                left -= to - from + 1;
+        }
+    }
     return left;
 }
 

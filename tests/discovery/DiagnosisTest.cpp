@@ -149,6 +149,21 @@ std::vector<DiagnosisCase> Cases()
         {Cause::kSearchTooShort, Cause::kServersElsewhere});
     add("listed addresses that did not answer", [](DiagnosisInput& in) { in.engine.unicastProbesSent = 4; },
         {Cause::kTargetsSilent, Cause::kServersElsewhere});
+    add("listed addresses without a route are named, servers or not",
+        [](DiagnosisInput& in) {
+            in.engine.unicastProbesSent = 4;
+            in.engine.unicastSendErrors = 6;
+            in.engine.lastUnicastSendError = ENETUNREACH;
+            in.engine.adapters[0].repliesReceived = 1;
+            in.engine.repliesReceived = 1;
+        },
+        {Cause::kTargetsUnreachable});
+    add("listed addresses that could not be probed at all",
+        [](DiagnosisInput& in) {
+            in.engine.unicastSendErrors = 6;
+            in.engine.lastUnicastSendError = ENETUNREACH;
+        },
+        {Cause::kTargetsUnreachable, Cause::kServersElsewhere});
     add("a stopped search says so first", [](DiagnosisInput& in) { in.engine.paused = true; },
         {Cause::kPaused, Cause::kServersElsewhere});
     return cases;
@@ -177,6 +192,9 @@ TEST(Diagnose, TheReportNamesEachAdapterTheListenerAndTheCommand)
         Firewall(FirewallFrontEnd::kNftables, PortVerdict::kDropped, FirewallEvidence::kLiveRules, false, kNftAllow);
     f.places = {"inet filter input"};
     in.firewall = f;
+    in.engine.unicastProbesSent = 2;
+    in.engine.unicastSendErrors = 3;
+    in.engine.lastUnicastSendError = ENETUNREACH;
     const std::string report = Diagnose(in).report;
     for (const char* line : {
              "Searched for 3.0 s: no server answered.\n",
@@ -187,6 +205,10 @@ TEST(Diagnose, TheReportNamesEachAdapterTheListenerAndTheCommand)
              "  To allow it: sudo nft insert rule inet filter input udp dport 6000 accept\n",
              "  1. The firewall (nftables) drops the servers' replies",
              "  2. Probes could not be sent through wlan0: Network is unreachable.\n",
+             "  Probes sent to listed addresses: 2\n",
+             "  Probes to listed addresses refused: 3 (last: Network is unreachable)\n",
+             "  3. Probes to the listed addresses could not be sent: Network is unreachable. Check that a route "
+             "leads there (ip route get ADDRESS).\n",
          })
         EXPECT_NE(report.find(line), std::string::npos) << line << "\nin:\n" << report;
 }

@@ -163,4 +163,53 @@ TEST(UnicastPlan, ASweepKeepsItsProgressWhenOtherTargetsChange)
     EXPECT_EQ(run.probes.size(), 4094u + 510u) << "no address of the first block twice";
 }
 
+UnicastPlan::Subnet Link(const char* first, const char* last)
+{
+    return {Host(first), Host(last)};
+}
+
+TEST(UnicastPlan, TheBroadcastLinksAreLeftToTheBroadcastsUnlessAnAddressIsNamedAlone)
+{
+    UnicastPlan plan;
+    PlanRun run(plan);
+    // Two links, given out of order, one inside the swept block and one
+    // holding a whole block of its own.
+    plan.SetBroadcastLinks({Link("10.21.0.0", "10.21.255.255"), Link("10.20.4.0", "10.20.7.255")});
+    plan.SetTargets({Target("10.20.0.0/16"), Target("10.21.0.0/20"), Target("10.21.0.0/24"), Target("10.21.0.9"),
+                     Target("10.22.0.0/24")});
+    plan.NewSearch(run.start);
+    EXPECT_EQ(plan.SweepRemaining(), 65534u - 1024u) << "the /20 lies on a link, the /16 partly";
+    plan.NoteReply(Host("10.20.5.5"));  // a server on the link, heard through a broadcast
+    run.For(50s);                       // the off-link /24's rounds take a quarter of the pace
+
+    EXPECT_EQ(plan.SweepRemaining(), 0u);
+    std::size_t onLink = 0, swept = 0;
+    for (const auto& p : run.probes) {
+        if (p.address >= Host("10.20.4.0") && p.address <= Host("10.20.7.255"))
+            ++onLink;
+        else if (p.address >= Host("10.20.0.0") && p.address <= Host("10.20.255.255"))
+            ++swept;
+    }
+    EXPECT_EQ(onLink, 0u);
+    EXPECT_EQ(swept, 65534u - 1024u) << "the rest of the /16 once";
+    EXPECT_EQ(run.Count(Host("10.22.0.7")), 100u) << "a /24 elsewhere every round";
+    EXPECT_EQ(run.Count(Host("10.21.0.7")), 0u) << "not on the link, however small the block";
+    EXPECT_EQ(run.Count(Host("10.21.1.7")), 0u);
+    EXPECT_EQ(run.Count(Host("10.21.0.9")), 100u) << "an address named alone is probed wherever it is";
+    EXPECT_EQ(run.Count(Host("10.20.5.5")), 0u) << "the broadcasts reach the server already";
+
+    // A link that comes up during a sweep: what is left of it is left out.
+    UnicastPlan later;
+    PlanRun laterRun(later);
+    later.SetTargets({Target("10.20.0.0/20")});
+    later.NewSearch(laterRun.start);
+    laterRun.For(1s);
+    const std::uint64_t left = later.SweepRemaining();
+    later.SetBroadcastLinks({Link("10.20.0.0", "10.20.15.255")});
+    EXPECT_EQ(later.SweepRemaining(), 0u);
+    laterRun.For(2s);
+    EXPECT_EQ(laterRun.probes.size(), 4094u - left);
+    EXPECT_EQ(later.NextDue(laterRun.start + laterRun.now), Clock::time_point::max()) << "nothing more to do";
+}
+
 }  // namespace

@@ -33,6 +33,8 @@ const UsageCase kUsageCases[] = {
     {"--interface no-such --seconds 0.5", 1, "none of the interfaces named with --interface"},
     {"--seconds 0x2", 2, "--seconds wants"},
     {"--version", 0, "vindrel-scan " VINDREL_VERSION "\n"},
+    {"--diagnose --csv", 2, "--diagnose reports as text or --json, not --csv"},
+    {"--diagnose --wait-for 1", 2, "cannot end early with --wait-for"},
 };
 
 TEST(ScanUsage, BadUsageExitsTwoWithOneLine)

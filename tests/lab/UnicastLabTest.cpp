@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <thread>
 
@@ -143,6 +144,42 @@ TEST(UnicastSweep, AWideBlockIsSweptAtTheCappedPaceAndItsServersAreThenProbedEve
     EXPECT_EQ(after, 6u) << "three servers, two rounds";
     const EngineStatus last = engine.Status();
     EXPECT_EQ(last.unicastSendErrors, 0u) << last.lastUnicastSendError;
+}
+
+TEST(UnicastOnLink, BlocksOnTheBroadcastLinkAreLeftToTheBroadcastsAndAnAddressNamedAloneIsProbed)
+{
+    const Lab lab = Lab::FromEnvironment();
+    ASSERT_EQ(lab.servers.size(), 3u);
+    const std::string link = lab.interfaces.at(0);
+    // Both blocks lie on the host's 10.21.0.0/16. Probing each address would
+    // mean 4094 ARP requests and neighbour entries in two seconds for the
+    // /20, and for the /24 a send buffer full of probes waiting for ARP
+    // answers that never come.
+    DiscoveryOptions options = CapturingOptions(std::make_shared<CapturedLines>());
+    options.targets = {*ParseProbeTarget("10.21.0.0/20").target, *ParseProbeTarget("10.21.2.0/24").target};
+    RecordingTarget target;
+    {
+        DiscoveryEngine engine(options);
+        engine.Start(target.Queue());
+        EXPECT_TRUE(target.WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 2s))
+            << "the broadcasts find them";
+        std::this_thread::sleep_for(2500ms);  // longer than sweeping the /20 would take
+        const EngineStatus status = engine.Status();
+        EXPECT_EQ(status.sweepRemaining, 0u);
+        EXPECT_EQ(status.unicastSendErrors, 0u) << std::strerror(status.lastUnicastSendError);
+        EXPECT_EQ(status.unicastProbesSent, 0u);
+        EXPECT_EQ(DistinctServers(target.Arrivals()), 3u);
+    }
+    const CommandResult neighbours = RunCommand("ip -4 neigh show dev " + link);
+    EXPECT_LT(std::count(neighbours.output.begin(), neighbours.output.end(), '\n'), 10) << neighbours.output;
+
+    options.targets = {*ParseProbeTarget(lab.servers[1].ip).target};
+    DiscoveryEngine named(options);
+    named.Start(target.Queue());
+    std::this_thread::sleep_for(1200ms);
+    const EngineStatus status = named.Status();
+    EXPECT_GE(status.unicastProbesSent, 2u);
+    EXPECT_EQ(status.unicastSendErrors, 0u) << std::strerror(status.lastUnicastSendError);
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 # checks what it holds (programs, skins, images, desktop entry, metainfo,
 # icons, manual pages, firewall rules; no setting beside the executable),
 # validates the desktop entry and the metainfo, then installs it for real
-# (apt-get), runs the installed vindrel-scan --version from the PATH inside an
-# empty network namespace, finds its manual page and removes the package.
+# (apt-get), runs the installed vindrel-scan and korvan-sim --version from the
+# PATH inside an empty network namespace, finds a manual page and removes the
+# package.
 # Needs root (apt-get, unshare); removes a vindrel package installed before.
 # The programs it runs reach no network.
 # --lab also runs the installed window in the network lab
@@ -130,14 +131,11 @@ export DEBIAN_FRONTEND=noninteractive
 if apt-get install -y -qq --no-install-recommends "./$deb" >"$root.apt" 2>&1; then
   ok "apt-get install ./$deb"
   check "vindrel-scan is on the PATH as /usr/bin/vindrel-scan" test "$(command -v vindrel-scan)" = /usr/bin/vindrel-scan
-  # --version comes with the scanner's next options; until then it is skipped.
-  if unshare -n vindrel-scan --help 2>/dev/null | grep -q -- '--version'; then
-    out=$(unshare -n vindrel-scan --version 2>&1) && rc=0 || rc=$?
-    check "vindrel-scan --version prints $version and exits 0 (printed '$out', exit $rc)" \
-      bash -c '[ "$1" = 0 ] && grep -q -- "$2" <<<"$3"' _ "$rc" "$version" "$out"
-  else
-    echo "skip: vindrel-scan has no --version yet"
-  fi
+  for program in vindrel-scan korvan-sim; do
+    out=$(unshare -n "$program" --version 2>&1) && rc=0 || rc=$?
+    check "$program --version prints $version and exits 0 (printed '$out', exit $rc)" \
+      bash -c '[ "$1" = 0 ] && [ "$3" = "$4 $2" ]' _ "$rc" "$version" "$out" "$program"
+  done
   check "man -w vindrel-scan finds the installed page" \
     bash -c '[ "$(man -w vindrel-scan)" = /usr/share/man/man1/vindrel-scan.1.gz ]'
   if apt-get remove -y -qq vindrel >>"$root.apt" 2>&1; then

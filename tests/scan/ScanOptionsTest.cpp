@@ -51,6 +51,10 @@ const RefusedCase kRefused[] = {
     {"--bogus", "unknown option '--bogus'"},
     {"--bogus=1", "unknown option '--bogus=1'"},
     {"-s 3", "unknown option '-s'"},
+    {"--diagnose --csv", "--diagnose reports as text or --json, not --csv"},
+    {"--csv --diagnose", "not --csv"},
+    {"--diagnose --wait-for 2", "cannot end early with --wait-for"},
+    {"--diagnose=1", "--diagnose takes no value"},
 };
 
 TEST(ParseScanOptions, BadUsageSaysWhatIsWrongInOneLine)
@@ -86,6 +90,20 @@ TEST(ParseScanOptions, ValuesComeAfterABlankOrAnEqualsSign)
     }
     EXPECT_EQ(ParseScanOptions({"--wait-for", "1000000"}).options->waitFor, 1000000u);
     EXPECT_EQ(ParseScanOptions({}).options->format, ScanOptions::Format::kTable);
+}
+
+TEST(ParseScanOptions, DiagnoseKeepsTheSearchOptions)
+{
+    const ScanOptionsParse parsed =
+        ParseScanOptions(Words("--seconds 2 --diagnose --json --target 10.31.1.0/24 --interface vh1 --verbose"));
+    ASSERT_TRUE(parsed.options.has_value()) << parsed.error;
+    const ScanOptions& o = *parsed.options;
+    EXPECT_EQ(o.action, ScanOptions::Action::kDiagnose);
+    EXPECT_EQ(o.seconds, 2.0);
+    EXPECT_EQ(o.format, ScanOptions::Format::kJson);
+    EXPECT_EQ(o.targets.size(), 1u);
+    EXPECT_EQ(o.interfaces, std::vector<std::string>{"vh1"});
+    EXPECT_EQ(ParseScanOptions(Words("--diagnose --help")).options->action, ScanOptions::Action::kHelp);
 }
 
 TEST(ParseScanOptions, HelpAndVersionWinOverWhatFollows)

@@ -59,7 +59,9 @@ constexpr const char* kUsage = "Usage: korvan-sim [options]\n"
                                "  --probe-port P      port probes arrive on (default 6001)\n"
                                "  --reply-port P      port replies go to (default 6000)\n"
                                "  --help              this text\n"
-                               "Exit: 0 never (runs until killed), 1 when it cannot start, 2 for bad usage.\n";
+                               "  --version           the version\n"
+                               "Exit: 0 after --help or --version (otherwise it runs until killed), 1 when it\n"
+                               "cannot start, 2 for bad usage.\n";
 
 struct Options
 {
@@ -117,6 +119,9 @@ Options ParseOptions(int argc, char** argv)
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::fputs("korvan-sim " VINDREL_VERSION "\n", stdout);
             std::exit(0);
         } else if (arg == "--first-address") {
             o.firstAddress = value();

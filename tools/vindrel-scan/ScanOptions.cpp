@@ -3,37 +3,48 @@
 #include <algorithm>
 #include <charconv>
 
-const char* const kScanUsage =
-    "Usage: vindrel-scan [--seconds S] [--wait-for N] [--target SPEC]... [--interface IF]...\n"
-    "                    [--json | --csv] [--verbose] [--help] [--version]\n"
-    "Searches the local network for Korvan storage servers and lists them, one per\n"
-    "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
-    "from every IPv4 interface twice a second and listens on UDP port 6000.\n"
-    "\n"
-    "  --seconds S     search for S seconds, fractions allowed (default 3, or 60\n"
-    "                  with --wait-for); above 0 and up to 86400\n"
-    "  --wait-for N    stop as soon as N distinct servers are known and list the\n"
-    "                  first N; exit 3 when fewer answered in time\n"
-    "  --target SPEC   also probe by unicast, for servers a broadcast cannot reach\n"
-    "                  (other subnets): an address (10.20.0.7), a block of /16 or\n"
-    "                  narrower (10.20.0.0/24) or a range (10.20.0.5-10.20.0.40).\n"
-    "                  Up to 256 addresses are probed twice a second; a wider one is\n"
-    "                  swept once, at most 2000 probes a second (a /16 takes 34 s),\n"
-    "                  and the servers found in it are then probed twice a second.\n"
-    "                  Repeat it for several.\n"
-    "  --interface IF  broadcast from this interface only; repeat it for several\n"
-    "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
-    "                  Serial, Mac, DeviceType, KorvanID, UpTime\n"
-    "  --csv           CSV with a header row (RFC 4180)\n"
-    "  --verbose       the engine's diagnostic lines on standard error\n"
-    "  --help          this text\n"
-    "  --version       the version\n"
-    "A value follows its option as the next argument or after '=' (--seconds=1.5).\n"
-    "Without --json or --csv a table is printed. Mac is empty when the server's\n"
-    "hardware address could not be learnt (always for servers behind a router).\n"
-    "Exit: 0 the search ran (also when nothing was found); 1 it could not run (port\n"
-    "6000 in use, no IPv4 interface) or standard output could not be written;\n"
-    "2 bad usage; 3 --wait-for N and fewer than N servers answered in time.\n";
+const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N] [--target SPEC]...\n"
+                               "                    [--interface IF]... [--json | --csv] [--verbose]\n"
+                               "       vindrel-scan --diagnose [--seconds S] [--target SPEC]...\n"
+                               "                    [--interface IF]... [--json] [--verbose]\n"
+                               "       vindrel-scan --help | --version\n"
+                               "Searches the local network for Korvan storage servers and lists them, one per\n"
+                               "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
+                               "from every IPv4 interface twice a second and listens on UDP port 6000.\n"
+                               "\n"
+                               "  --seconds S     search for S seconds, fractions allowed (default 3, or 60\n"
+                               "                  with --wait-for); above 0 and up to 86400\n"
+                               "  --wait-for N    stop as soon as N distinct servers are known and list the\n"
+                               "                  first N; exit 3 when fewer answered in time\n"
+                               "  --target SPEC   also probe by unicast, for servers a broadcast cannot reach\n"
+                               "                  (other subnets): an address (10.20.0.7), a block of /16 or\n"
+                               "                  narrower (10.20.0.0/24) or a range (10.20.0.5-10.20.0.40).\n"
+                               "                  Up to 256 addresses are probed twice a second; a wider one is\n"
+                               "                  swept once, at most 2000 probes a second (a /16 takes 34 s),\n"
+                               "                  and the servers found in it are then probed twice a second.\n"
+                               "                  A block or range leaves out the addresses on the links the\n"
+                               "                  broadcasts go out on, which they reach already; an address\n"
+                               "                  given alone is probed wherever it is. Repeat it for several.\n"
+                               "  --interface IF  broadcast from this interface only; repeat it for several\n"
+                               "  --diagnose      search as usual, then report why servers may not be found:\n"
+                               "                  each adapter (address, kind, probes sent, send errors,\n"
+                               "                  replies), the reply port (and the program holding it), the\n"
+                               "                  host firewall (whether it drops UDP 6000, and the command\n"
+                               "                  that lets it in), then the likely causes, most likely first\n"
+                               "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
+                               "                  Serial, Mac, DeviceType, KorvanID, UpTime; with --diagnose,\n"
+                               "                  the report as one JSON object\n"
+                               "  --csv           CSV with a header row (RFC 4180)\n"
+                               "  --verbose       the engine's diagnostic lines on standard error\n"
+                               "  --help          this text\n"
+                               "  --version       the version\n"
+                               "A value follows its option as the next argument or after '=' (--seconds=1.5).\n"
+                               "Without --json or --csv a table is printed. Mac is empty when the server's\n"
+                               "hardware address could not be learnt (always for servers behind a router).\n"
+                               "Exit: 0 the search ran (also when nothing was found; with --diagnose, whatever\n"
+                               "it found); 1 it could not run (port 6000 in use, no IPv4 interface) or\n"
+                               "standard output could not be written; 2 bad usage; 3 --wait-for N and fewer\n"
+                               "than N servers answered in time.\n";
 
 namespace {
 
@@ -93,8 +104,8 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             }
             return args[++i];
         };
-        const bool isFlag =
-            name == "--help" || name == "--version" || name == "--json" || name == "--csv" || name == "--verbose";
+        const bool isFlag = name == "--help" || name == "--version" || name == "--json" || name == "--csv" ||
+                            name == "--verbose" || name == "--diagnose";
         if (inlineValue && isFlag)
             return fail(name + " takes no value");
 
@@ -143,9 +154,17 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             o.format = f;
         } else if (name == "--verbose") {
             o.verbose = true;
+        } else if (name == "--diagnose") {
+            o.action = ScanOptions::Action::kDiagnose;
         } else {
             return fail("unknown option '" + args[i] + "'");
         }
+    }
+    if (o.action == ScanOptions::Action::kDiagnose) {
+        if (o.format == Format::kCsv)
+            return {std::nullopt, "--diagnose reports as text or --json, not --csv"};
+        if (o.waitFor)
+            return {std::nullopt, "--diagnose searches for --seconds and cannot end early with --wait-for"};
     }
     return {o, {}};
 }

@@ -10,7 +10,7 @@
 // vindrel-scan's command line.
 struct ScanOptions
 {
-    enum class Action { kScan, kHelp, kVersion };
+    enum class Action { kScan, kDiagnose, kHelp, kVersion };
     enum class Format { kTable, kJson, kCsv };
 
     Action action = Action::kScan;

@@ -5,15 +5,19 @@
 #include "ScanCollector.h"
 #include "ScanOptions.h"
 #include "ScanOutput.h"
+#include "discovery/Diagnosis.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/GatherDiagnosis.h"
 #include "discovery/NeighbourTable.h"
+#include "discovery/PortOwner.h"
 #include "discovery/ServerExport.h"
 
 #include <cerrno>
 #include <chrono>
 #include <clocale>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -24,6 +28,8 @@
 namespace {
 
 enum ExitCode { kExitFound = 0, kExitCannotRun = 1, kExitBadUsage = 2, kExitTooFew = 3 };
+
+constexpr std::uint16_t kReplyPort = 6000;  // the engine's default, which the scanner keeps
 
 // Standard descriptors that the caller closed are taken by /dev/null before
 // anything opens a socket, or a socket would become "standard output".
@@ -91,6 +97,7 @@ int main(int argc, char** argv)
     DiagnosticOutput verboseOutput(STDERR_FILENO);
     DiscoveryOptions engineOptions;
     engineOptions.targets = o.targets;
+    engineOptions.listenPort = kReplyPort;
     engineOptions.interfaces = o.interfaces;
     if (o.verbose)
         engineOptions.diagnosticOutput = &verboseOutput;
@@ -101,7 +108,22 @@ int main(int argc, char** argv)
     const auto begin = std::chrono::steady_clock::now();
     engine.Start(collector.Queue());
 
+    const double seconds = o.seconds.value_or(o.waitFor ? 60.0 : 3.0);
+    const auto deadline =
+        begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
     const ListenerState state = engine.WaitForListener(std::chrono::seconds(2));
+    if (o.action == ScanOptions::Action::kDiagnose) {
+        // What stops a plain search is what the report is for: it searches
+        // on, then says what it found.
+        collector.WaitFor(static_cast<std::size_t>(-1), deadline);
+        const EngineStatus status = engine.Status();
+        const auto searched =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+        engine.Stop();
+        const Diagnosis d = Diagnose(GatherDiagnosis(status, searched, kReplyPort));
+        return WriteStandardOutput(o.format == ScanOptions::Format::kJson ? d.json : d.report, 0) ? kExitFound
+                                                                                                  : kExitCannotRun;
+    }
     if (state.status == ListenerState::Status::kNoAddresses) {
         if (o.interfaces.empty())
             std::fprintf(stderr, "vindrel-scan: no network interface with an IPv4 address is up (loopback aside)\n");
@@ -112,15 +134,13 @@ int main(int argc, char** argv)
     }
     if (state.status == ListenerState::Status::kBindFailed) {
         if (state.error == EADDRINUSE)
-            std::fprintf(stderr, "vindrel-scan: UDP port 6000 is in use by another program; close it and try again\n");
+            std::fprintf(stderr, "vindrel-scan: %s; close it and try again\n",
+                         FormatPortInUse(kReplyPort, FindPortOwner(kReplyPort)).c_str());
         else
             std::fprintf(stderr, "vindrel-scan: cannot listen on UDP port 6000: %s\n", std::strerror(state.error));
         return kExitCannotRun;
     }
 
-    const double seconds = o.seconds.value_or(o.waitFor ? 60.0 : 3.0);
-    const auto deadline =
-        begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
     collector.WaitFor(o.waitFor ? o.waitFor : static_cast<std::size_t>(-1), deadline);
     engine.Stop();
     NeighbourTable neighbours({});
