@@ -8,6 +8,7 @@
 #include "discovery/ProbeTarget.h"
 #include "discovery/ServerFields.h"
 #include "discovery/WakeOnLan.h"
+#include "i18n/DiagnosisText.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
 #include "mainwnd/DiagnosticsDialog.h"
@@ -405,19 +406,13 @@ void CVindrelFrameWnd::FindByAddress()
         ShowStatus(error);
 }
 
-// PENDING-MERGE: replaced by the catalogue's phrase table.
-static PhraseLookup DiagnosisPhraseLookup(const std::u16string&)
-{
-    return {};
-}
-
 void CVindrelFrameWnd::ShowDiagnostics()
 {
     // A closed dialog is made anew, so that it speaks the current language.
     if (!m_diagnostics || !m_diagnostics->isVisible()) {
         delete m_diagnostics;
         m_diagnostics = new DiagnosticsDialog(
-            DiagnosisPhraseLookup(m_language.toStdU16String()), [this](const QString& key) { return Text(key); }, this);
+            DiagnosisTextFor(m_language.toStdU16String()), [this](const QString& key) { return Text(key); }, this);
     }
     // The facts of this moment: the report explains what the user just saw.
     const EngineStatus status = m_engine.Status();

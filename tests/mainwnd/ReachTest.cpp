@@ -182,4 +182,31 @@ TEST_F(Reach, DiagnosticsGatherOffTheGuiThreadAndNameWhatToDo)
     m_window.reset();
 }
 
+TEST_F(Reach, DiagnosticsSpeakTheWindowsLanguageWhenOpenedAgain)
+{
+    CVindrelFrameWnd::Options options;
+    options.gatherDiagnosis = [](const EngineStatus& status, std::chrono::milliseconds searched) {
+        DiagnosisInput input;
+        input.engine = status;
+        input.searchDuration = searched;
+        return input;
+    };
+    OpenWindow(u"en", {}, options);
+    m_window->StopSearch();
+    m_window->ShowDiagnostics();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->Diagnostics()->IsRunning(); }, 3000));
+    EXPECT_EQ(m_window->Diagnostics()->windowTitle(), u"Diagnostics"_s);
+    m_window->Diagnostics()->close();
+
+    MenuItem(u"LANG_CHINESE"_s)->trigger();
+    m_window->ShowDiagnostics();
+    DiagnosticsDialog* dialog = m_window->Diagnostics();
+    EXPECT_EQ(dialog->windowTitle(), u"\u8BCA\u65AD"_s);
+    ASSERT_TRUE(QTest::qWaitFor([dialog] { return !dialog->IsRunning(); }, 3000));
+    // "搜索已停止：按“搜索”重新接收应答。"
+    EXPECT_EQ(dialog->Headline()->text(),
+              u"\u641C\u7D22\u5DF2\u505C\u6B62\uFF1A\u6309\u201C\u641C\u7D22\u201D\u91CD\u65B0\u63A5\u6536\u5E94"
+              u"\u7B54\u3002"_s);
+}
+
 }  // namespace
