@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the real program inside the network lab,
 # under a private X server: the main window in English and in Chinese, and
-# the list in use (one server gone silent and dimmed, a row's menu open).
+# the list in use (one server gone silent and dimmed, a row's menu open);
+# with --nothing-found, behind a firewall that drops the replies: the hint
+# under the empty list and the Diagnostics dialog.
 # Usage: sudo scripts/netlab.sh run --servers 6 --macvlan -- docs/screenshots.sh BIN_DIR OUT_DIR
+#        sudo scripts/netlab.sh run --servers 3 --firewall drop -- docs/screenshots.sh --nothing-found BIN_DIR OUT_DIR
 set -uo pipefail
 [ "${VINDREL_LAB:-}" = 1 ] || { echo "screenshots: only inside scripts/netlab.sh" >&2; exit 2; }
+nothing_found=0
+[ "${1:-}" = --nothing-found ] && { nothing_found=1; shift; }
 bin=$(cd "${1:?bin dir}" && pwd)
 out=$(mkdir -p "${2:?output folder}" && cd "$2" && pwd)
 x_session_name=shots
@@ -31,6 +36,24 @@ shot() {  # shot FILE: the window alone
   echo "screenshots: $out/$1"
 }
 stop() { kill -TERM "$pid"; wait "$pid" 2>/dev/null; }
+
+if [ "$nothing_found" = 1 ]; then
+  language en
+  start
+  sleep 4   # the hint shows after five seconds of nothing
+  shot nothing-found.png
+  # Diagnostics… is the hint's right-hand button, above the status bar.
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xdotool mousemove $(( X + WIDTH - 80 )) $(( Y + HEIGHT - 62 )) click 1
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Diagnostics$' | head -1)
+  [ -n "$dialog" ] || fail "no diagnostics dialog"
+  sleep 3   # the firewall check
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/diagnostics.png" || fail "screenshot"
+  echo "screenshots: $out/diagnostics.png"
+  stop
+  exit 0
+fi
 
 for lang in en zh; do
   language "$([ "$lang" = en ] && echo en || echo zh_cn)"

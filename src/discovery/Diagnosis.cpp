@@ -95,7 +95,7 @@ constexpr std::array kPhrases = {
                     "servers are on, and that they can be reached (ping)."},
     DiagnosisPhrase{"cause.servers-elsewhere",
                     "Probes went out but no server answered. Servers on another subnet, VLAN or behind a VPN do not "
-                    "hear broadcasts: search them by address (vindrel-scan --target ADDRESS)."},
+                    "hear broadcasts: search them by address ({by-address})."},
     DiagnosisPhrase{"cause.none", "Servers answered; nothing stands in the way."},
 };
 
@@ -281,7 +281,7 @@ std::vector<CauseFinding> FindCauses(const DiagnosisInput& in, const Text& t)
     if (e.unicastProbesSent > 0)
         add(Cause::kTargetsSilent, t("cause.targets-silent"));
     if (probesSent > 0)
-        add(Cause::kServersElsewhere, t("cause.servers-elsewhere"));
+        add(Cause::kServersElsewhere, t("cause.servers-elsewhere", {{"by-address", in.byAddress}}));
     return causes;
 }
 

@@ -35,6 +35,9 @@ struct DiagnosisInput
     std::optional<FirewallFinding> firewall;          // nullopt: not checked
     std::chrono::milliseconds searchDuration{0};
     std::uint16_t port = 6000;
+    // How this front end searches by address, for the advice to do so: a
+    // command line, or the window's menu item.
+    std::string byAddress = "vindrel-scan --target ADDRESS";
 };
 
 // The likely causes, most likely first.

@@ -158,12 +158,11 @@ constexpr DiagnosisTranslation kChinese[] = {
      u8"\u53D1\u5F80\u6307\u5B9A\u5730\u5740\u7684\u63A2\u6D4B\u4E5F\u6CA1\u6709\u5F97\u5230\u5E94\u7B54\uFF1A\u8BF7"
      u8"\u68C0\u67E5\u5730\u5740\u662F\u5426\u6B63\u786E\u3001\u670D\u52A1\u5668\u662F\u5426\u5DF2\u5F00\u673A\u3001"
      u8"\u80FD\u5426\u8BBF\u95EE\uFF08ping\uFF09\u3002"},
-    // "探测已发出，但没有服务器应答。位于其他子网、VLAN 或 VPN 之后的服务器收不到广播：请按地址搜索（vindrel-scan
-    // --target ADDRESS）。"
+    // "探测已发出，但没有服务器应答。位于其他子网、VLAN 或 VPN 之后的服务器收不到广播：请按地址搜索（{by-address}）。"
     {"cause.servers-elsewhere",
      u8"\u63A2\u6D4B\u5DF2\u53D1\u51FA\uFF0C\u4F46\u6CA1\u6709\u670D\u52A1\u5668\u5E94\u7B54\u3002\u4F4D\u4E8E\u5176"
      u8"\u4ED6\u5B50\u7F51\u3001VLAN \u6216 VPN \u4E4B\u540E\u7684\u670D\u52A1\u5668\u6536\u4E0D\u5230\u5E7F\u64AD"
-     u8"\uFF1A\u8BF7\u6309\u5730\u5740\u641C\u7D22\uFF08vindrel-scan --target ADDRESS\uFF09\u3002"},
+     u8"\uFF1A\u8BF7\u6309\u5730\u5740\u641C\u7D22\uFF08{by-address}\uFF09\u3002"},
     // "服务器已应答，一切正常。"
     {"cause.none", u8"\u670D\u52A1\u5668\u5DF2\u5E94\u7B54\uFF0C\u4E00\u5207\u6B63\u5E38\u3002"},
 };

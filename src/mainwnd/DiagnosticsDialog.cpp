@@ -21,6 +21,9 @@ DiagnosticsDialog::DiagnosticsDialog(PhraseLookup translate, const TextLookup& t
     setWindowTitle(text(QStringLiteral("Diagnostics_Title")));
     m_headline->setWordWrap(true);
     m_headline->setTextFormat(Qt::PlainText);
+    QFont bold = m_headline->font();
+    bold.setBold(true);
+    m_headline->setFont(bold);
     m_report->setReadOnly(true);
     m_report->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_report->setAccessibleName(text(QStringLiteral("Diagnostics_Title")));

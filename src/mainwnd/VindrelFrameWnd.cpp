@@ -418,7 +418,12 @@ void CVindrelFrameWnd::ShowDiagnostics()
     const EngineStatus status = m_engine.Status();
     const auto searched =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_searchingSince);
-    m_diagnostics->Run([gather = m_options.gatherDiagnosis, status, searched] { return gather(status, searched); });
+    m_diagnostics->Run([gather = m_options.gatherDiagnosis, status, searched,
+                        byAddress = Text(QStringLiteral("menu_find_address")).toStdString()] {
+        DiagnosisInput input = gather(status, searched);
+        input.byAddress = byAddress;  // the advice names the window's menu item
+        return input;
+    });
     m_diagnostics->show();
     m_diagnostics->raise();
     m_diagnostics->activateWindow();

@@ -223,6 +223,14 @@ TEST(Diagnose, ATakenPortNamesItsHolder)
     EXPECT_NE(d.json.find("\"holders\": [{\"pid\": 4242, \"name\": \"python3\"}]"), std::string::npos) << d.json;
 }
 
+TEST(Diagnose, TheAdviceToSearchByAddressNamesTheFrontEndsWay)
+{
+    DiagnosisInput in = Base();
+    EXPECT_NE(Diagnose(in).causes.back().text.find("(vindrel-scan --target ADDRESS)"), std::string::npos);
+    in.byAddress = "Find by address\u2026";
+    EXPECT_NE(Diagnose(in).causes.back().text.find("(Find by address\u2026)"), std::string::npos);
+}
+
 TEST(Diagnose, JsonCarriesTheSameFindingsWithStableNames)
 {
     DiagnosisInput in = Base();

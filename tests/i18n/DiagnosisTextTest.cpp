@@ -40,7 +40,6 @@ const char* const kKeptAsTheyAre[] = {"UDP",
                                       "169.254.x.x",
                                       "Wi-Fi",
                                       "sudo nft list ruleset",
-                                      "vindrel-scan --target ADDRESS",
                                       "ip route get ADDRESS"};
 
 TEST(DiagnosisChinese, EveryPhraseHasAChineseTextWithTheSamePlaceholders)
