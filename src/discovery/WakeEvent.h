@@ -2,6 +2,7 @@
 
 #include "discovery/SocketApi.h"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -33,7 +34,14 @@ public:
 
     // A poll() timeout that ends no earlier than `deadline`: milliseconds
     // rounded up, 0 when it has passed, at most a minute.
-    static int TimeoutUntil(std::chrono::steady_clock::time_point deadline);
+    static int TimeoutUntil(std::chrono::steady_clock::time_point deadline)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (deadline <= now)
+            return 0;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
+        return static_cast<int>(std::min<long long>((us + 999) / 1000, 60000));
+    }
 
 private:
     SocketHandle m_fd = kNoSocket;
