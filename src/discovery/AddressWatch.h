@@ -28,4 +28,6 @@ public:
 
 private:
     SocketHandle m_fd = kNoSocket;
+    void* m_addressNotice = nullptr;    // Windows: the address change notification
+    void* m_interfaceNotice = nullptr;  // Windows: the interface change notification
 };

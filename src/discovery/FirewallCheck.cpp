@@ -317,6 +317,11 @@ FirewallProbe FirewallProbe::System()
     return probe;
 }
 
+bool CanCheckFirewall()
+{
+    return true;
+}
+
 FirewallFinding CheckFirewall(std::uint16_t port, const std::vector<std::string>& interfaces, milliseconds budget)
 {
     return CheckFirewall(port, interfaces, budget, FirewallProbe::System());
