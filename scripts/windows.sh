@@ -22,7 +22,7 @@
 # --windows. Environment: VINDREL_WIN_TOOLCHAIN (default /work/toolchain-win,
 # holding prefix/), VINDREL_JOBS (default 2), VINDREL_WIN_SHOT (lab: save the
 # window's screenshot there). Exit: 0 all steps passed; 1 a step failed;
-# 2 bad usage; 3 the toolchain or Wine is missing.
+# 2 bad usage; 3 the toolchain or Wine is missing, or the lab step lacks root.
 #
 # The unit tests run in the build tree's own Wine prefix (build-win/wineprefix),
 # made on first use; they open no socket beyond loopback. The lab step makes
@@ -169,7 +169,11 @@ dist() {
   cp "$qt_plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
   check_imports "$out"
   (cd "$build_dir/dist" && zip -q -9 -r -X "$zip" "$name")
-  echo "windows.sh: $zip: $(du -k "$zip" | cut -f1) KiB zipped, $(du -sk "$out" | cut -f1) KiB unpacked"
+  local zipped unpacked
+  zipped=$(stat -c %s "$zip")
+  unpacked=$(find "$out" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+  echo "windows.sh: $zip: $zipped bytes ($(awk -v b="$zipped" 'BEGIN {printf "%.1f", b / 1048576}') MiB)," \
+    "$unpacked bytes unpacked ($(awk -v b="$unpacked" 'BEGIN {printf "%.1f", b / 1048576}') MiB)"
 }
 
 lab() {
