@@ -40,8 +40,9 @@ packages=(
 # Only with --windows, so that a run without the Windows step does not pay
 # for it (about 1 GB installed).
 windows_packages=(
-  # the cross compiler (Qt needs the posix threads flavour) and the packer
-  g++-mingw-w64-x86-64-posix zstd zip
+  # the cross compiler (Qt needs the posix threads flavour), the packer and
+  # the lab test's unpacker
+  g++-mingw-w64-x86-64-posix zstd zip unzip
   # running what it builds: wine carries the wine command, wine64 the rest;
   # fonts-wine gives the prefix Windows' fonts
   wine wine64 fonts-wine

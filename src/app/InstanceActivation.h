@@ -10,7 +10,9 @@ class SingleInstance;
 
 // Lets a second start bring the running window forward: the running
 // instance listens beside its single-instance lock, in the user's private
-// runtime folder, and a second start asks it to show itself. GUI thread only.
+// runtime folder, and a second start asks it to show itself. On Windows
+// (InstanceActivation_win.cpp) it waits on a named event in the session's
+// namespace that a second start sets. GUI thread only.
 class ActivationListener final : public QObject
 {
     Q_OBJECT
@@ -21,7 +23,7 @@ public:
     // whether it could (a start then merely cannot raise this window).
     explicit ActivationListener(const SingleInstance& guard, QObject* parent = nullptr);
     ~ActivationListener() override;
-    bool IsListening() const { return m_fd >= 0; }
+    bool IsListening() const { return m_fd >= 0 || m_event; }
 
 signals:
     // A second start asked for the window.
@@ -31,6 +33,7 @@ private:
     void Accept();
 
     int m_fd = -1;
+    void* m_event = nullptr;  // Windows: the event a second start sets
     std::string m_path;
     QSocketNotifier* m_notifier = nullptr;  // child
 };

@@ -5,37 +5,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
-
-void KeepStandardStreamsOpen()
-{
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        // The lowest free number is the one just found closed.
-        const int opened = ::open("/dev/null", O_RDWR);
-        if (opened >= 0 && opened != fd)
-            ::close(opened);
-    }
-}
-
-bool DisplayAvailable(QString& why)
-{
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value && *value;
-    };
-    // A platform named on purpose (offscreen, vnc, ...) needs no display.
-    if (set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY"))
-        return true;
-    why = QStringLiteral("no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set); "
-                         "vindrel-scan searches from a terminal");
-    return false;
-}
 
 void ReportStartFailure(const QString& message)
 {

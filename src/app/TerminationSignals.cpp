@@ -46,3 +46,8 @@ bool QuitMessageLoopOnTerminationSignals()
         routed = sigaction(signal, &action, nullptr) == 0 && routed;
     return routed;
 }
+
+void IgnoreBrokenPipes()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+}

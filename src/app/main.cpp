@@ -14,7 +14,6 @@
 #include <QFileInfo>
 
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -64,7 +63,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "");
     // A reader of our diagnostic lines that goes away (`vindrel | head -1`)
     // must not end the program: the write fails instead.
-    std::signal(SIGPIPE, SIG_IGN);
+    IgnoreBrokenPipes();
     if (QString why; !DisplayAvailable(why)) {
         std::fprintf(stderr, "vindrel: %s\n", qUtf8Printable(why));
         return 1;

@@ -10,7 +10,8 @@
 // is writable. An installed program (/usr/bin) keeps the user's settings in
 // the user's own folders instead: $XDG_CONFIG_HOME/vindrel/ (default
 // ~/.config/vindrel/) and its log in $XDG_STATE_HOME/vindrel/log/ (default
-// ~/.local/state/vindrel/log/).
+// ~/.local/state/vindrel/log/). On Windows (AppFolders_win.cpp) those are
+// %APPDATA%\Vindrel\ and %LOCALAPPDATA%\Vindrel\log\, written with '/'.
 struct AppFolders
 {
     std::string resources;  // skins and images
@@ -23,10 +24,10 @@ struct AppFolders
 struct FolderEnvironment
 {
     std::string executableDir;  // ends with '/'
-    std::string home;           // $HOME
-    std::string configHome;     // $XDG_CONFIG_HOME, may be empty
-    std::string stateHome;      // $XDG_STATE_HOME, may be empty
-    std::string dataFromBin;    // installed data relative to the executable, e.g. "../share/vindrel"
+    std::string home;           // $HOME (Windows: the user's profile folder)
+    std::string configHome;     // $XDG_CONFIG_HOME, may be empty (Windows: %APPDATA%)
+    std::string stateHome;      // $XDG_STATE_HOME, may be empty (Windows: %LOCALAPPDATA%)
+    std::string dataFromBin;    // installed data relative to the executable, e.g. "../share/vindrel"; Windows: none
 };
 FolderEnvironment CurrentFolderEnvironment();
 
@@ -38,6 +39,7 @@ AppFolders FindAppFolders(const FolderEnvironment& env);
 // The folders of this process, found once.
 const AppFolders& ProgramFolders();
 
-// Creates `folder` and its missing parents, private to the user (0700).
+// Creates `folder` and its missing parents, private to the user (0700; on
+// Windows they inherit the permissions of the folder they are made in).
 // True when it exists afterwards.
 bool MakeFolders(const std::string& folder);

@@ -1,5 +1,6 @@
 #include "base/LocaleText.h"
 
+#include "base/LocaleText_win.h"
 #include "base/Utf8Codec.h"
 
 #include <climits>
@@ -15,6 +16,8 @@ namespace {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t");
 
 constexpr char16_t kReplacement = u'\uFFFD';
+constexpr UINT kGb18030 = 54936;
+constexpr UINT kGbk = 936;
 
 const wchar_t* Wide(std::u16string_view text)
 {
@@ -70,7 +73,81 @@ std::u16string DecodeByCharacter(UINT codePage, std::string_view in)
     return out;
 }
 
+// How many bytes the GB18030 sequence at the start of `in` takes: 1 (ASCII),
+// 2 (lead 81-FE, trail 40-7E or 80-FE) or 4 (81-FE 30-39 81-FE 30-39); 0 when
+// no sequence starts there, or one is cut off by the end.
+std::size_t Gb18030Length(std::string_view in)
+{
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(in[i]); };
+    const auto lead = [](unsigned char b) { return b >= 0x81 && b <= 0xFE; };
+    const auto digit = [](unsigned char b) { return b >= 0x30 && b <= 0x39; };
+    if (at(0) < 0x80)
+        return 1;
+    if (!lead(at(0)) || in.size() < 2)
+        return 0;
+    if ((at(1) >= 0x40 && at(1) <= 0x7E) || (at(1) >= 0x80 && at(1) <= 0xFE))
+        return 2;
+    if (in.size() >= 4 && digit(at(1)) && lead(at(2)) && digit(at(3)))
+        return 4;
+    return 0;
+}
+
+// GB18030 sequence by sequence, each bad byte one U+FFFD: the way iconv
+// reads it on Linux, so that both systems show a reply alike. Where the
+// system lacks the code page (Wine 8 does), its GBK part (every two-byte
+// character) still reads through code page 936; four-byte ones cannot.
+std::u16string DecodeGb18030(std::string_view in)
+{
+    static const UINT codePage = IsValidCodePage(kGb18030) ? kGb18030 : kGbk;
+    std::u16string out;
+    if (AppendStrict(codePage, in, out))
+        return out;
+    out.reserve(in.size());
+    std::size_t i = 0;
+    while (i < in.size()) {
+        const std::size_t length = Gb18030Length(in.substr(i));
+        if (length > 0 && AppendStrict(codePage, in.substr(i, length), out)) {
+            i += length;
+        } else {
+            out.push_back(kReplacement);
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::u16string DecodeIn(UINT codePage, std::string_view bytes)
+{
+    if (codePage == CP_UTF8)
+        return DecodeUtf8(bytes);
+    std::u16string out;
+    if (AppendStrict(codePage, bytes, out))
+        return out;
+    return DecodeByCharacter(codePage, bytes);
+}
+
 }  // namespace
+
+std::u16string DecodeReplyTextIn(unsigned codePage, std::string_view bytes)
+{
+    if (codePage != CP_UTF8)
+        return DecodeIn(codePage, bytes);
+    if (IsValidUtf8(bytes))
+        return DecodeUtf8(bytes);
+    // LF (0x0A) is never part of a GB18030 or UTF-8 sequence, so the lines
+    // can be cut apart before they are decoded.
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (;;) {
+        const auto lf = bytes.find('\n');
+        const std::string_view line = bytes.substr(0, lf);
+        out += IsValidUtf8(line) ? DecodeUtf8(line) : DecodeGb18030(line);
+        if (lf == std::string_view::npos)
+            return out;
+        out.push_back(u'\n');
+        bytes.remove_prefix(lf + 1);
+    }
+}
 
 std::string Local8BitCodeset()
 {
@@ -82,13 +159,14 @@ std::string Local8BitCodeset()
 
 std::u16string DecodeLocal8Bit(std::string_view bytes)
 {
-    const UINT codePage = GetACP();
-    if (codePage == CP_UTF8)
-        return DecodeUtf8(bytes);
-    std::u16string out;
-    if (AppendStrict(codePage, bytes, out))
-        return out;
-    return DecodeByCharacter(codePage, bytes);
+    return DecodeIn(GetACP(), bytes);
+}
+
+std::u16string DecodeReplyText(std::string_view bytes)
+{
+    // A Windows code page is never "C": only UTF-8 (65001, the system-wide
+    // beta setting) gets the GB18030 fallback, as a UTF-8 locale does on Linux.
+    return DecodeReplyTextIn(GetACP(), bytes);
 }
 
 std::optional<std::string> EncodeLocal8Bit(std::u16string_view text)

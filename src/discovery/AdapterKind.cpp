@@ -1,7 +1,5 @@
 #include "discovery/AdapterKind.h"
 
-#include "discovery/EngineStatus.h"
-
 #include <algorithm>
 #include <arpa/inet.h>
 #include <array>
@@ -171,21 +169,6 @@ AdapterKind ClassifyHardware(std::string_view name, const std::string& root, int
 
 }  // namespace
 
-std::string_view AdapterKindName(AdapterKind kind)
-{
-    switch (kind) {
-    case AdapterKind::kEthernet: return "ethernet";
-    case AdapterKind::kWireless: return "wireless";
-    case AdapterKind::kBridge: return "bridge";
-    case AdapterKind::kTunnel: return "tunnel";
-    case AdapterKind::kVirtual: return "virtual";
-    case AdapterKind::kLinkLocalOnly: return "link-local";
-    case AdapterKind::kLoopback: return "loopback";
-    case AdapterKind::kUnknown: break;
-    }
-    return "unknown";
-}
-
 AdapterKind ClassifyAdapter(std::string_view name, const std::vector<std::string>& addresses,
                             const std::string& sysfsRoot)
 {
@@ -196,16 +179,4 @@ AdapterKind ClassifyAdapter(std::string_view name, const std::vector<std::string
     if (hardware != AdapterKind::kLoopback && AllLinkLocal(addresses))
         return AdapterKind::kLinkLocalOnly;
     return hardware;
-}
-
-std::map<std::string, AdapterKind> ClassifyAdapters(const std::vector<AdapterStatus>& adapters,
-                                                    const std::string& sysfsRoot)
-{
-    std::map<std::string, std::vector<std::string>> addresses;
-    for (const AdapterStatus& adapter : adapters)
-        addresses[adapter.name].push_back(adapter.address);
-    std::map<std::string, AdapterKind> kinds;
-    for (const auto& [name, list] : addresses)
-        kinds[name] = ClassifyAdapter(name, list, sysfsRoot);
-    return kinds;
 }

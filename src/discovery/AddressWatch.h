@@ -1,8 +1,11 @@
 #pragma once
 
+#include "discovery/SocketApi.h"
+
 // Tells when the machine's IPv4 addresses or links change: an rtnetlink
 // socket subscribed to address and link notifications, to be polled with
-// the thread's other descriptors. It only says that something changed; the
+// the thread's other descriptors (AddressWatch_win.cpp: the system's change
+// notifications, passed on through a loopback socket). It only says that something changed; the
 // caller reads the new set itself (ListLocalInterfaces), so there is one
 // way of reading addresses and nothing to go out of step.
 class AddressWatch final
@@ -16,13 +19,15 @@ public:
     AddressWatch(const AddressWatch&) = delete;
     AddressWatch& operator=(const AddressWatch&) = delete;
 
-    bool IsOpen() const { return m_fd >= 0; }
-    int Fd() const { return m_fd; }
+    bool IsOpen() const { return m_fd != kNoSocket; }
+    SocketHandle Fd() const { return m_fd; }
 
     // Reads every pending notification without blocking; true when any came
     // or some were lost (the kernel's buffer overflowed): rescan then.
     bool Drain();
 
 private:
-    int m_fd = -1;
+    SocketHandle m_fd = kNoSocket;
+    void* m_addressNotice = nullptr;    // Windows: the address change notification
+    void* m_interfaceNotice = nullptr;  // Windows: the interface change notification
 };

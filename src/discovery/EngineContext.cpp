@@ -1,18 +1,9 @@
 #include "discovery/EngineContext.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <string_view>
-#include <sys/resource.h>
-#include <unistd.h>
-
-namespace {
-
-constexpr int kPriorityDrop = 10;  // nice steps below the process
-
-}  // namespace
 
 EngineContext::EngineContext(DiscoveryOptions o)
     : options(std::move(o))
@@ -110,16 +101,4 @@ void EngineContext::CountReply(unsigned ifindex, std::uint32_t local)
     }
     if (best)
         ++best->repliesReceived;
-}
-
-void LowerCallingThreadPriority()
-{
-    // On Linux a thread id is a process id for setpriority: this lowers the
-    // calling thread only.
-    const pid_t tid = gettid();
-    errno = 0;
-    const int current = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-    if (errno != 0)
-        return;
-    (void)setpriority(PRIO_PROCESS, static_cast<id_t>(tid), std::min(19, current + kPriorityDrop));
 }

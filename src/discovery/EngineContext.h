@@ -65,7 +65,3 @@ struct EngineContext
     // address (network byte order; 0 when unknown).
     void CountReply(unsigned ifindex, std::uint32_t local);
 };
-
-// Lowers the calling thread's scheduling priority, so that discovery gives
-// way to everything else the user runs. Failing leaves it as it was.
-void LowerCallingThreadPriority();

@@ -73,6 +73,11 @@ struct FirewallProbe
     static FirewallProbe System();
 };
 
+// Whether CheckFirewall can learn anything here: false on Windows, where it
+// is not implemented. Callers then leave the firewall out of a diagnosis,
+// which reports it as not checked.
+bool CanCheckFirewall();
+
 // Judges the replies arriving on `interfaces` (names; empty: any interface)
 // within `budget` in all.
 FirewallFinding CheckFirewall(std::uint16_t port, const std::vector<std::string>& interfaces,

@@ -41,7 +41,9 @@ DiagnosisInput GatherDiagnosis(const EngineStatus& status, std::chrono::millisec
         in.portOwner = FindPortOwner(port, sources.procRoot);
     // With no adapter the check judges every interface.
     const std::vector<std::string> interfaces = InterfaceNames(status.adapters);
-    in.firewall = sources.firewall ? CheckFirewall(port, interfaces, sources.firewallBudget, *sources.firewall)
-                                   : CheckFirewall(port, interfaces, sources.firewallBudget);
+    if (sources.firewall)
+        in.firewall = CheckFirewall(port, interfaces, sources.firewallBudget, *sources.firewall);
+    else if (CanCheckFirewall())  // else reported as not checked
+        in.firewall = CheckFirewall(port, interfaces, sources.firewallBudget);
     return in;
 }

@@ -120,11 +120,6 @@ bool HoldsAny(const std::string& procRoot, const char* pid, const std::vector<st
     return holds;
 }
 
-std::string HolderText(const PortHolder& holder)
-{
-    return (holder.name.empty() ? std::string("a program") : holder.name) + " (pid " + std::to_string(holder.pid) + ")";
-}
-
 }  // namespace
 
 std::vector<UdpSocketEntry> ParseProcNetUdp(std::string_view text, std::uint16_t port)
@@ -204,21 +199,4 @@ PortOwnership FindPortOwner(std::uint16_t port, const std::string& procRoot)
         }
     }
     return owner;
-}
-
-std::string FormatPortInUse(std::uint16_t port, const PortOwnership& owner)
-{
-    std::string line = "UDP port " + std::to_string(port) + " is in use by ";
-    const std::vector<PortHolder>& h = owner.holders;
-    if (!h.empty()) {
-        for (std::size_t i = 0; i < h.size(); ++i) {
-            if (i > 0)
-                line += i + 1 == h.size() ? " and " : ", ";
-            line += HolderText(h[i]);
-        }
-        return line;
-    }
-    if (owner.otherUser)
-        return line + "a program of another user (" + owner.otherUserName + ")";
-    return line + "another program";
 }

@@ -2,14 +2,10 @@
 
 #include "discovery/EngineContext.h"
 #include "discovery/ServerRecord.h"
+#include "discovery/ThreadPriority.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <system_error>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -44,11 +40,8 @@ ProbeSender::ProbeSender(EngineContext& context, std::unique_ptr<AddressWatch> w
 
 ProbeSender::~ProbeSender()
 {
+    // The sockets close with their adapters, after the thread.
     Join();
-    for (Adapter& a : m_adapters)
-        Close(a);
-    if (m_unicastFd >= 0)
-        close(m_unicastFd);
 }
 
 bool ProbeSender::Start()
@@ -72,81 +65,45 @@ void ProbeSender::Join()
         m_thread.join();
 }
 
-void ProbeSender::Close(Adapter& adapter)
-{
-    if (adapter.fd >= 0)
-        close(adapter.fd);
-    adapter.fd = -1;
-}
-
 void ProbeSender::Open(Adapter& a)
 {
     const char* ip = a.link.address.c_str();
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-    if (fd < 0) {
+    // Non-blocking: a probe the network refuses is lost, the next follows;
+    // the thread never waits on a full send buffer.
+    if (const int error = a.socket.Open(true)) {
         // Said once per cause; the next round tries again.
-        const int error = errno;
         if (std::exchange(a.openError, error) != error)
             m_context.Print(Kind::kError, "socket create failed. ip=[%s] errno=[%d] ", ip, error);
         return;
     }
-    const int on = 1;
-    if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        const int error = errno;
-        close(fd);
+    if (const int error = a.socket.EnableBroadcast()) {
+        a.socket.Close();
         if (std::exchange(a.openError, error) != error)
             m_context.Print(Kind::kError, "setsockopt failed. ip=[%s] errno=[%d]", ip, error);
         return;
     }
     a.openError = 0;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = a.link.addr;
-    a.bound = bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+    const int bindError = a.socket.Bind(a.link.addr, 0);
+    a.bound = bindError == 0;
     if (!a.bound)
-        m_context.Print(Kind::kError, "bind failed.ip=[%s] errno=[%d]\n", ip, errno);  // the system picks the source
-    a.fd = fd;
+        m_context.Print(Kind::kError, "bind failed.ip=[%s] errno=[%d]\n", ip,
+                        bindError);  // the system picks the source
 }
 
 void ProbeSender::Send(Adapter& a)
 {
-    if (a.fd < 0)
+    if (!a.socket.IsOpen())
         Open(a);
-    if (a.fd < 0) {
+    if (!a.socket.IsOpen()) {
         m_context.CountProbe(a.link.index, a.link.addr, a.openError);
         return;
     }
     const std::string payload = ProbePayload(static_cast<std::int32_t>(a.counter++));
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(m_context.options.probePort);
-    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-
     // Pin the outgoing interface as well as the source address: a broadcast
     // must leave through the link it serves, never a VPN or the default route.
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    iovec iov{const_cast<char*>(payload.data()), payload.size()};
-    msghdr msg{};
-    msg.msg_name = &to;
-    msg.msg_namelen = sizeof to;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    if (a.link.index != 0) {
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&msg);
-        c->cmsg_level = IPPROTO_IP;
-        c->cmsg_type = IP_PKTINFO;
-        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(a.link.index);
-        info.ipi_spec_dst.s_addr = a.bound ? a.link.addr : 0;
-        std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    }
-    // A probe the network refuses is lost; the next one follows. Never
-    // block the thread on a full send buffer.
-    const bool sent = sendmsg(a.fd, &msg, MSG_DONTWAIT) >= 0;
-    m_context.CountProbe(a.link.index, a.link.addr, sent ? 0 : errno);
+    const int error = a.socket.SendTo(payload, htonl(INADDR_BROADCAST), m_context.options.probePort, a.link.index,
+                                      a.bound ? a.link.addr : 0);
+    m_context.CountProbe(a.link.index, a.link.addr, error);
     m_context.Print(Kind::kProgress, "%s\n", payload.c_str());
 }
 
@@ -162,7 +119,6 @@ void ProbeSender::Follow(std::vector<LocalInterface> links, Clock::time_point no
         const auto old = std::find_if(m_adapters.begin(), m_adapters.end(), same);
         if (old != m_adapters.end()) {
             next.push_back(std::move(*old));
-            old->fd = -1;
             next.back().link = std::move(link);
         } else {
             Adapter a;
@@ -172,8 +128,7 @@ void ProbeSender::Follow(std::vector<LocalInterface> links, Clock::time_point no
             next.push_back(std::move(a));
         }
     }
-    for (Adapter& gone : m_adapters)
-        Close(gone);
+    // The sockets of those that went close with them.
     m_adapters = std::move(next);
 
     std::vector<LocalInterface> current;
@@ -186,10 +141,8 @@ void ProbeSender::Follow(std::vector<LocalInterface> links, Clock::time_point no
 
 int ProbeSender::SendUnicast(std::uint32_t address)
 {
-    if (m_unicastFd < 0) {
-        m_unicastFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
-        if (m_unicastFd < 0) {
-            const int error = errno;
+    if (!m_unicast.IsOpen()) {
+        if (const int error = m_unicast.Open(true)) {
             if (std::exchange(m_unicastOpenError, error) != error)
                 m_context.Print(Kind::kError, "socket create failed. ip=[%s] errno=[%d] ", "0.0.0.0", error);
             return error;
@@ -197,13 +150,7 @@ int ProbeSender::SendUnicast(std::uint32_t address)
         m_unicastOpenError = 0;
     }
     const std::string payload = ProbePayload(static_cast<std::int32_t>(m_unicastCounter++));
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(m_context.options.probePort);
-    to.sin_addr.s_addr = htonl(address);
-    const ssize_t sent =
-        sendto(m_unicastFd, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    return sent >= 0 ? 0 : errno;
+    return m_unicast.SendTo(payload, htonl(address), m_context.options.probePort);
 }
 
 void ProbeSender::ProbeTargets(Clock::time_point now)

@@ -2,6 +2,7 @@
 
 #include "discovery/AddressWatch.h"
 #include "discovery/LocalInterface.h"
+#include "discovery/UdpSocket.h"
 #include "discovery/WakeEvent.h"
 
 #include <chrono>
@@ -45,9 +46,9 @@ private:
     struct Adapter
     {
         LocalInterface link;
-        int fd = -1;
+        UdpSocket socket;
         bool bound = false;         // to link.addr; otherwise the system picks the source
-        int openError = 0;          // errno of the last failed set-up, once printed
+        int openError = 0;          // error of the last failed set-up, once printed
         std::uint32_t counter = 1;  // the next probe's number; wraps rather than overflows
         Clock::time_point due{};
     };
@@ -56,7 +57,6 @@ private:
     void Follow(std::vector<LocalInterface> links, Clock::time_point now);
     void Open(Adapter& adapter);
     void Send(Adapter& adapter);
-    static void Close(Adapter& adapter);
     // Unicast probes due now, unless paused; a new search restarts sweeps.
     void ProbeTargets(Clock::time_point now);
     int SendUnicast(std::uint32_t address);
@@ -68,7 +68,7 @@ private:
     std::vector<Adapter> m_adapters;
     // Unicast: one unbound socket, so that the kernel picks the source
     // address that routes to each target, and one counter for all of them.
-    int m_unicastFd = -1;
+    UdpSocket m_unicast;
     int m_unicastOpenError = 0;
     std::uint32_t m_unicastCounter = 1;
     unsigned m_search = 0;  // the search the sweeps belong to

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "discovery/SocketApi.h"
 #include "discovery/WakeEvent.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <netinet/in.h>
-#include <sys/types.h>
 #include <thread>
 
 struct EngineContext;
+class UdpSocket;
 
 // The one listener: a thread with one UDP socket bound to 0.0.0.0 on the
 // reply port, serving every interface. Each reply becomes a ServerSighting
@@ -32,9 +33,9 @@ public:
 
 private:
     void Run();
-    int OpenSocket(int& error) const;
-    void Receive(int fd);
-    void Handle(const char* data, ssize_t size, const sockaddr_in& from, unsigned ifindex, std::uint32_t local);
+    int OpenSocket(UdpSocket& socket) const;
+    void Receive(UdpSocket& socket);
+    void Handle(const char* data, std::size_t size, const sockaddr_in& from, unsigned ifindex, std::uint32_t local);
 
     EngineContext& m_context;
     WakeEvent m_wake;

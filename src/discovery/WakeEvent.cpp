@@ -1,6 +1,5 @@
 #include "discovery/WakeEvent.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <sys/eventfd.h>
@@ -54,13 +53,4 @@ bool WakeEvent::Wait(int timeoutMs)
 {
     std::vector<pollfd> none;
     return Wait(none, timeoutMs);
-}
-
-int WakeEvent::TimeoutUntil(std::chrono::steady_clock::time_point deadline)
-{
-    const auto now = std::chrono::steady_clock::now();
-    if (deadline <= now)
-        return 0;
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
-    return static_cast<int>(std::min<long long>((us + 999) / 1000, 60000));
 }

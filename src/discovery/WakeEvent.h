@@ -1,12 +1,16 @@
 #pragma once
 
+#include "discovery/SocketApi.h"
+
+#include <algorithm>
 #include <chrono>
-#include <poll.h>
 #include <vector>
 
 // Wakes a thread that waits in poll(): an eventfd that any thread may
-// signal. The waiting thread lists the descriptors it serves and learns
-// whether it was woken; it then rereads whatever flags the waker set.
+// signal (WakeEvent_win.cpp: a loopback UDP socket that sends itself a
+// byte, waited for with WSAPoll). The waiting thread lists the descriptors
+// it serves and learns whether it was woken; it then rereads whatever flags
+// the waker set.
 class WakeEvent final
 {
 public:
@@ -20,7 +24,7 @@ public:
 
     // The waiting thread: polls `fds` (their revents are set) and the event
     // for at most `timeoutMs` (-1: no limit). True when it was signalled,
-    // false on a timeout or a ready descriptor. Without an eventfd (the
+    // false on a timeout or a ready descriptor. Without its descriptor (the
     // system refused one) it waits in slices of kFallbackSliceMs and
     // answers true after each, so that callers still notice their flags.
     bool Wait(std::vector<pollfd>& fds, int timeoutMs);
@@ -30,8 +34,15 @@ public:
 
     // A poll() timeout that ends no earlier than `deadline`: milliseconds
     // rounded up, 0 when it has passed, at most a minute.
-    static int TimeoutUntil(std::chrono::steady_clock::time_point deadline);
+    static int TimeoutUntil(std::chrono::steady_clock::time_point deadline)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (deadline <= now)
+            return 0;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
+        return static_cast<int>(std::min<long long>((us + 999) / 1000, 60000));
+    }
 
 private:
-    int m_fd = -1;
+    SocketHandle m_fd = kNoSocket;
 };

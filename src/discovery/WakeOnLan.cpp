@@ -1,13 +1,7 @@
 #include "discovery/WakeOnLan.h"
 
 #include "base/ErrorText.h"
-
-#include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "discovery/UdpSocket.h"
 
 namespace {
 
@@ -21,27 +15,6 @@ int HexDigit(char c)
         return c - 'A' + 10;
     return -1;
 }
-
-// Closes the socket on every way out.
-class Socket
-{
-public:
-    Socket()
-        : m_fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP))
-    {
-    }
-    ~Socket()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 WakeResult Failed(std::string line)
 {
@@ -97,50 +70,21 @@ WakeResult SendWakeOnLan(std::string_view macText, const WakeVia& via, std::uint
     if (!via.localAddress.empty() && inet_pton(AF_INET, via.localAddress.c_str(), &local) != 1)
         return Failed("not an IPv4 address: \"" + via.localAddress.substr(0, 40) + "\"");
 
-    const Socket s;
-    if (s.Fd() < 0)
-        return Failed("cannot open a UDP socket: " + ErrorText(errno));
-    const int on = 1;
-    if (setsockopt(s.Fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
-        return Failed("cannot allow broadcasts: " + ErrorText(errno));
+    UdpSocket s;
+    if (const int error = s.Open(false))
+        return Failed("cannot open a UDP socket: " + ErrorText(error));
+    if (const int error = s.EnableBroadcast())
+        return Failed("cannot allow broadcasts: " + ErrorText(error));
     if (!via.localAddress.empty()) {
-        sockaddr_in from{};
-        from.sin_family = AF_INET;
-        from.sin_addr = local;
-        if (bind(s.Fd(), reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
-            return Failed("cannot send from " + via.localAddress + ": " + ErrorText(errno));
+        if (const int error = s.Bind(local.s_addr, 0))
+            return Failed("cannot send from " + via.localAddress + ": " + ErrorText(error));
     }
 
     const MagicPacket packet = BuildMagicPacket(*mac);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    iovec iov{const_cast<std::uint8_t*>(packet.data()), packet.size()};
-    msghdr msg{};
-    msg.msg_name = &to;
-    msg.msg_namelen = sizeof to;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
     // A broadcast leaves through the adapter the server was heard on, never
     // the default route's.
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    if (via.interfaceIndex != 0) {
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&msg);
-        c->cmsg_level = IPPROTO_IP;
-        c->cmsg_type = IP_PKTINFO;
-        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(via.interfaceIndex);
-        info.ipi_spec_dst = local;
-        std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    }
-    const ssize_t n = sendmsg(s.Fd(), &msg, 0);
-    if (n < 0)
-        return Failed("cannot send the wake-up packet: " + ErrorText(errno));
-    if (static_cast<std::size_t>(n) != packet.size())
-        return Failed("the wake-up packet went out cut short");
+    const std::string_view bytes(reinterpret_cast<const char*>(packet.data()), packet.size());
+    if (const int error = s.SendTo(bytes, htonl(INADDR_BROADCAST), port, via.interfaceIndex, local.s_addr))
+        return Failed("cannot send the wake-up packet: " + ErrorText(error));
     return {true, {}};
 }

@@ -43,5 +43,5 @@ struct WakeResult
 
 // Broadcasts the magic packet for `macText` to 255.255.255.255:`port` from
 // the adapter `via`: bound to its local address, pinned to its interface
-// with IP_PKTINFO, SO_BROADCAST set. Never throws; blocks only for the send.
+// with IP_PKTINFO (on Windows the bound address pins it), SO_BROADCAST set. Never throws; blocks only for the send.
 WakeResult SendWakeOnLan(std::string_view macText, const WakeVia& via, std::uint16_t port = 9);

@@ -1,5 +1,7 @@
 #include "i18n/PreferenceFile.h"
 
+#include "base/AppFolders.h"
+
 #include <string>
 #include <windows.h>
 
@@ -122,5 +124,38 @@ bool ReplaceFileContents(const std::string& target, std::string_view bytes)
         SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(temp.c_str());
     }
+    return ok;
+}
+
+bool IsMissing(const std::string& path)
+{
+    // A dangling link still has attributes of its own.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool CreateFileContents(const std::string& path, std::string_view bytes)
+{
+    // Cut at the program's own separator, '/': in a double-byte code page a
+    // backslash byte may be half of a character (and std::filesystem would read
+    // the 8-bit path in another character set).
+    const auto separator = path.rfind('/');
+    if (separator == std::string::npos || !MakeFolders(path.substr(0, separator + 1)))
+        return false;
+    // Written beside it, then moved into place, as a replacement is; the
+    // file takes the permissions of its folder, the user's own under the
+    // application data folder.
+    std::string temp;
+    const HANDLE file = CreateBeside(path, temp);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = WriteAll(file, bytes);
+    ok = FlushFileBuffers(file) && ok;
+    ok = CloseHandle(file) && ok;
+    ok = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temp.c_str());
     return ok;
 }

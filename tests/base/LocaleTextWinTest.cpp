@@ -1,5 +1,6 @@
 #include "base/ExecutablePath.h"
 #include "base/LocaleText.h"
+#include "base/LocaleText_win.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,47 @@ TEST_P(CodePageEncode, EncodesOrRefuses)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CodePageEncode, ::testing::ValuesIn(kEncodeCases));
+
+// Replies as each code page reads them; the UTF-8 rows are what a Windows
+// set to UTF-8 (65001) reads, the same as a UTF-8 locale on Linux.
+struct ReplyCase
+{
+    UINT codePage;
+    const char* why;
+    std::string_view bytes;
+    std::u16string_view text;
+};
+
+const ReplyCase kReplyCases[] = {
+    {CP_UTF8, "valid UTF-8 stays UTF-8", "caf\xC3\xA9\n\xE6\x90\x9C\n", u"caf\u00E9\n\u641C\n"},
+    {CP_UTF8, "a GBK line beside UTF-8 lines reads as GB18030", "\xC4\xE3\xBA\xC3\n80\n\xE2\x85\xA1\n",
+     u"\u4F60\u597D\n80\n\u2161\n"},
+    {CP_UTF8, "a four-byte GB18030 sequence decodes", "\x81\x30\x81\x30!", u"\u0080!"},
+    {CP_UTF8, "a byte that is neither becomes one U+FFFD, the rest of the line survives", "\xC4\xE3\xFF\xBA\xC3\n",
+     u"\u4F60\uFFFD\u597D\n"},
+    {CP_UTF8, "a lead byte cut off by the line end is one U+FFFD, the LF stays", "\xC4\n\xC4\xE3", u"\uFFFD\n\u4F60"},
+    {1252, "any other code page reads the whole reply in itself", "\xC4\xE3\n", u"\u00C4\u00E3\n"},
+    {936, "a Chinese code page reads GBK itself", "\xC4\xE3\n80\n", u"\u4F60\n80\n"},
+};
+
+class ReplyDecode : public ::testing::TestWithParam<ReplyCase>
+{};
+
+TEST_P(ReplyDecode, ReadsTheWayTheCodePageSays)
+{
+    if (GetParam().bytes.starts_with("\x81\x30") && !IsValidCodePage(54936))
+        GTEST_SKIP() << "no GB18030 code page here (Wine 8 has none)";
+    EXPECT_EQ(DecodeReplyTextIn(GetParam().codePage, GetParam().bytes), GetParam().text) << GetParam().why;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ReplyDecode, ::testing::ValuesIn(kReplyCases));
+
+TEST(LocaleText, RepliesFollowTheAnsiCodePage)
+{
+    const std::string_view gbk = "\xC4\xE3\xBA\xC3\n";
+    EXPECT_EQ(DecodeReplyText(gbk), DecodeReplyTextIn(GetACP(), gbk));
+    EXPECT_EQ(DecodeReplyText(gbk), DecodeLocal8Bit(gbk)) << "no code page under Wine is UTF-8";
+}
 
 TEST(LocaleText, NamesTheAnsiCodePage)
 {

@@ -1,8 +1,7 @@
 #include "discovery/ProbeTarget.h"
+#include "discovery/SocketApi.h"
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "discovery/UnicastPlan.h"
+#include "discovery/SocketApi.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <map>
 
 namespace {

@@ -5,6 +5,7 @@
 #include "ScanCollector.h"
 #include "ScanOptions.h"
 #include "ScanOutput.h"
+#include "StandardStreams.h"
 #include "discovery/Diagnosis.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
@@ -12,15 +13,14 @@
 #include "discovery/NeighbourTable.h"
 #include "discovery/PortOwner.h"
 #include "discovery/ServerExport.h"
+#include "discovery/UdpSocket.h"
 
 #include <cerrno>
 #include <chrono>
 #include <clocale>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -30,26 +30,6 @@ namespace {
 enum ExitCode { kExitFound = 0, kExitCannotRun = 1, kExitBadUsage = 2, kExitTooFew = 3 };
 
 constexpr std::uint16_t kReplyPort = 6000;  // the engine's default, which the scanner keeps
-
-// Standard descriptors that the caller closed are taken by /dev/null before
-// anything opens a socket, or a socket would become "standard output".
-// Answers the errno that writing to standard output will meet (0: none).
-int ReserveStandardDescriptors()
-{
-    int stdoutError = 0;
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        if (fd == STDOUT_FILENO)
-            stdoutError = EBADF;
-        const int null = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (null >= 0 && null != fd) {
-            dup2(null, fd);
-            close(null);
-        }
-    }
-    return stdoutError;
-}
 
 // Writes all of `text` to standard output; on failure says so in one line
 // and answers false.
@@ -73,10 +53,7 @@ bool WriteStandardOutput(const std::string& text, int knownError)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
-    // A reader that goes away (| head) makes writes fail, which is handled;
-    // it must not kill the process in the middle of one.
-    std::signal(SIGPIPE, SIG_IGN);
-    const int stdoutError = ReserveStandardDescriptors();
+    const int stdoutError = PrepareStandardStreams();
 
     const ScanOptionsParse parsed = ParseScanOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
@@ -133,11 +110,12 @@ int main(int argc, char** argv)
         return kExitCannotRun;
     }
     if (state.status == ListenerState::Status::kBindFailed) {
-        if (state.error == EADDRINUSE)
+        if (UdpSocket::IsAddressInUse(state.error))
             std::fprintf(stderr, "vindrel-scan: %s; close it and try again\n",
                          FormatPortInUse(kReplyPort, FindPortOwner(kReplyPort)).c_str());
         else
-            std::fprintf(stderr, "vindrel-scan: cannot listen on UDP port 6000: %s\n", std::strerror(state.error));
+            std::fprintf(stderr, "vindrel-scan: cannot listen on UDP port 6000: %s\n",
+                         EngineErrorText(state.error).c_str());
         return kExitCannotRun;
     }
 
