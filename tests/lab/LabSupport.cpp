@@ -73,6 +73,17 @@ double UnixNow()
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 RecordingTarget::RecordingTarget()
 {
     // Every sighting, as the engine pushed it (the queue merges none).

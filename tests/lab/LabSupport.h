@@ -45,6 +45,10 @@ struct Lab
 
 double UnixNow();
 
+// Whether `condition` comes true within `timeout`, asked every 50 ms: for
+// what the lab's files show (probe logs), which nothing signals.
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
 // A window stand-in that keeps every sighting handed over, with its arrival:
 // a thread of its own drains the queue the engine pushes into.
 class RecordingTarget final

@@ -94,16 +94,15 @@ TEST(AddressAdded, ProbesFromANewAddressBeginAtOneAndItsRepliesArrive)
     RecordingTarget target;
     DiscoveryEngine engine(CapturingOptions(std::make_shared<CapturedLines>()));
     engine.Start(target.Queue());
-    ASSERT_TRUE(target.WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 3s));
+    ASSERT_TRUE(target.WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 6s));
     std::this_thread::sleep_for(600ms);
 
     ASSERT_TRUE(LabCommand("ip addr add " + added + "/16 dev " + lab.interfaces.at(0)));
-    EXPECT_TRUE(target.WaitUntil([&](const Arrivals& a) { return SightingThrough(a, added); }, 2s))
+    EXPECT_TRUE(target.WaitUntil([&](const Arrivals& a) { return SightingThrough(a, added); }, 5s))
         << "servers answer the new address's probes";
-    std::this_thread::sleep_for(1200ms);
+    EXPECT_TRUE(Eventually([&] { return ProbesFrom(lab, added).size() >= 2; }, 5s));
 
     const auto fromAdded = ProbesFrom(lab, added);
-    EXPECT_GE(fromAdded.size(), 2u);
     ExpectCountingFromOne(fromAdded);
     const auto fromFirst = ProbesFrom(lab, first);
     EXPECT_GE(fromFirst.size(), 3u);
@@ -127,16 +126,15 @@ TEST(AddressChanged, ProbingGoesOnFromTheNewAddress)
     RecordingTarget target;
     DiscoveryEngine engine(CapturingOptions(std::make_shared<CapturedLines>()));
     engine.Start(target.Queue());
-    ASSERT_TRUE(target.WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 3s));
+    ASSERT_TRUE(target.WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 6s));
 
     const std::string dev = lab.interfaces.at(0);
     ASSERT_TRUE(LabCommand("ip addr del " + old + "/16 dev " + dev + " && ip addr add " + changed + "/16 dev " + dev));
     const double changedAt = UnixNow();
-    EXPECT_TRUE(target.WaitUntil([&](const Arrivals& a) { return SightingThrough(a, changed); }, 2s));
-    std::this_thread::sleep_for(1200ms);
+    EXPECT_TRUE(target.WaitUntil([&](const Arrivals& a) { return SightingThrough(a, changed); }, 5s));
+    EXPECT_TRUE(Eventually([&] { return ProbesFrom(lab, changed).size() >= 2; }, 5s));
 
     const auto fromNew = ProbesFrom(lab, changed);
-    EXPECT_GE(fromNew.size(), 2u);
     ExpectCountingFromOne(fromNew);
     for (const LabProbe& p : ProbesFrom(lab, old))
         EXPECT_LT(p.time, changedAt + 0.1) << "no probe from the address that went";
@@ -172,7 +170,7 @@ TEST(LateMac, ALaterSightingCarriesTheMacOnceTheNeighbourTableHasIt)
     RecordingTarget target;
     DiscoveryEngine engine(CapturingOptions(std::make_shared<CapturedLines>()));
     engine.Start(target.Queue());
-    ASSERT_TRUE(target.WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 3s));
+    ASSERT_TRUE(target.WaitUntil([&](const Arrivals& a) { return HasEveryServer(a, lab); }, 6s));
     for (const LabServer& s : lab.servers)
         ASSERT_EQ(FirstFrom(target.Arrivals(), s.ip)->Mac, u"") << s.ip;
 
@@ -185,7 +183,7 @@ TEST(LateMac, ALaterSightingCarriesTheMacOnceTheNeighbourTableHasIt)
                                [&](const auto& a) { return a.record.IP == FromUtf8(s.ip) && a.record.Mac == s.mac; });
         });
     };
-    EXPECT_TRUE(target.WaitUntil(everyMacLate, 1500ms)) << "the next replies carry the MAC";
+    EXPECT_TRUE(target.WaitUntil(everyMacLate, 4s)) << "the next replies carry the MAC";
 }
 
 TEST(LateMac, TheScannerPrintsAMacLearntDuringItsSearch)
