@@ -50,6 +50,10 @@ std::string ProcessName(DWORD pid)
 
 void AddHolder(PortOwnership& owner, DWORD pid)
 {
+    // Pid 0 is the idle process: the table's "not known" (Wine says it for
+    // sockets of programs outside it). Naming it would be a wrong answer.
+    if (pid == 0)
+        return;
     const int id = static_cast<int>(pid);
     const auto same = [&](const PortHolder& h) { return h.pid == id; };
     if (std::none_of(owner.holders.begin(), owner.holders.end(), same))
