@@ -145,21 +145,7 @@ std::u16string DecodeReplyText(std::string_view bytes)
     const std::string codeset = Local8BitCodeset();
     if (codeset != "UTF-8")
         return DecodeWithIconv(bytes, codeset);
-    if (IsValidUtf8(bytes))
-        return DecodeUtf8(bytes);
-    // LF (0x0A) is never part of a GB18030 or UTF-8 sequence, so the lines
-    // can be cut apart before they are decoded.
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (;;) {
-        const auto lf = bytes.find('\n');
-        const std::string_view line = bytes.substr(0, lf);
-        out += IsValidUtf8(line) ? DecodeUtf8(line) : DecodeWithIconv(line, "GB18030");
-        if (lf == std::string_view::npos)
-            return out;
-        out.push_back(u'\n');
-        bytes.remove_prefix(lf + 1);
-    }
+    return DecodeUtf8LinesOr(bytes, [](std::string_view line) { return DecodeWithIconv(line, "GB18030"); });
 }
 
 std::optional<std::string> EncodeLocal8Bit(std::u16string_view text)

@@ -132,21 +132,7 @@ std::u16string DecodeReplyTextIn(unsigned codePage, std::string_view bytes)
 {
     if (codePage != CP_UTF8)
         return DecodeIn(codePage, bytes);
-    if (IsValidUtf8(bytes))
-        return DecodeUtf8(bytes);
-    // LF (0x0A) is never part of a GB18030 or UTF-8 sequence, so the lines
-    // can be cut apart before they are decoded.
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (;;) {
-        const auto lf = bytes.find('\n');
-        const std::string_view line = bytes.substr(0, lf);
-        out += IsValidUtf8(line) ? DecodeUtf8(line) : DecodeGb18030(line);
-        if (lf == std::string_view::npos)
-            return out;
-        out.push_back(u'\n');
-        bytes.remove_prefix(lf + 1);
-    }
+    return DecodeUtf8LinesOr(bytes, [](std::string_view line) { return DecodeGb18030(line); });
 }
 
 std::string Local8BitCodeset()

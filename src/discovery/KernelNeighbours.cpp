@@ -1,6 +1,7 @@
 #include "discovery/KernelNeighbours.h"
 
 #include "discovery/NeighbourTable.h"
+#include "discovery/ProcFields.h"
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -48,22 +49,6 @@ std::optional<MacAddress> ParseMac(std::string_view text)
     return mac;
 }
 
-std::vector<std::string_view> Words(std::string_view line)
-{
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
 }  // namespace
 
 std::unordered_map<std::uint32_t, MacAddress> NeighbourTable::ParseArpTable(std::string_view text)
@@ -77,7 +62,7 @@ std::unordered_map<std::uint32_t, MacAddress> NeighbourTable::ParseArpTable(std:
         text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
         if (std::exchange(header, false))
             continue;
-        const auto words = Words(line);
+        const auto words = ProcFields(line);
         if (words.size() < 4)
             continue;
         in_addr addr{};

@@ -1,5 +1,7 @@
 #include "discovery/PortOwner.h"
 
+#include "discovery/ProcFields.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -13,22 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::vector<std::string_view> Words(std::string_view line)
-{
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
 
 template <typename T>
 bool ParseInteger(std::string_view text, T& value, int base = 10)
@@ -130,7 +116,7 @@ std::vector<UdpSocketEntry> ParseProcNetUdp(std::string_view text, std::uint16_t
         const std::string_view line = text.substr(0, lf);
         text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
         // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode ...
-        const std::vector<std::string_view> words = Words(line);
+        const std::vector<std::string_view> words = ProcFields(line);
         if (words.size() < 10 || words[0].empty() || words[0].back() != ':')
             continue;
         const std::string_view local = words[1];

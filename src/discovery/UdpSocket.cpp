@@ -3,26 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
-#include <utility>
-
-UdpSocket::~UdpSocket()
-{
-    Close();
-}
-
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, kNoSocket))
-{
-}
-
-UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, kNoSocket);
-    }
-    return *this;
-}
 
 int UdpSocket::Open(bool nonBlocking)
 {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 // One IPv4 UDP socket, and the few things the engine asks of one: the system
 // calls of the listener, the probes and the wake-up packet, so that their
@@ -17,9 +18,19 @@ class UdpSocket final
 {
 public:
     UdpSocket() = default;
-    ~UdpSocket();
-    UdpSocket(UdpSocket&& other) noexcept;
-    UdpSocket& operator=(UdpSocket&& other) noexcept;
+    ~UdpSocket() { Close(); }
+    UdpSocket(UdpSocket&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, kNoSocket))
+    {
+    }
+    UdpSocket& operator=(UdpSocket&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            m_handle = std::exchange(other.m_handle, kNoSocket);
+        }
+        return *this;
+    }
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <mswsock.h>
-#include <utility>
 
 // Windows Sockets differ from BSD sockets where it matters here:
 // - sockets are inherited by child processes unless told otherwise, and a
@@ -42,25 +41,6 @@ LPFN_WSARECVMSG RecvMsgFunction(SOCKET s)
 }
 
 }  // namespace
-
-UdpSocket::~UdpSocket()
-{
-    Close();
-}
-
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, kNoSocket))
-{
-}
-
-UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, kNoSocket);
-    }
-    return *this;
-}
 
 int UdpSocket::Open(bool nonBlocking)
 {

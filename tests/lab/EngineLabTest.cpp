@@ -163,14 +163,10 @@ TEST(Pause, NothingIsReportedAfterStopNotEvenTheReplyInFlight)
 
 bool CanBindReplyPort()
 {
-    const int fd = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(6000);
-    const bool bound = fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+    const int fd = BindReplyPort();
     if (fd >= 0)
         close(fd);
-    return bound;
+    return fd >= 0;
 }
 
 TEST(Restart, EnginesOneAfterAnotherEachFindTheServersAndStopJoinsAtOnce)
@@ -208,12 +204,8 @@ TEST(Restart, EnginesOneAfterAnotherEachFindTheServersAndStopJoinsAtOnce)
 TEST(PortTaken, TheListenerReportsAddressInUseOnceAndProbesStillGoOut)
 {
     const Lab lab = Lab::FromEnvironment();
-    const int holder = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    ASSERT_GE(holder, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(6000);
-    ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0) << std::strerror(errno);
+    const int holder = BindReplyPort();
+    ASSERT_GE(holder, 0) << std::strerror(errno);
 
     auto lines = std::make_shared<CapturedLines>();
     RecordingTarget target;

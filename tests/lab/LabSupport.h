@@ -45,6 +45,10 @@ struct Lab
 
 double UnixNow();
 
+// A UDP socket bound to port 6000 on every address, as another program would
+// hold it: its descriptor for the caller to close, or -1 with errno set.
+int BindReplyPort();
+
 // Whether `condition` comes true within `timeout`, asked every 50 ms: for
 // what the lab's files show (probe logs), which nothing signals.
 bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout);

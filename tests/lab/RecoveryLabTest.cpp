@@ -12,8 +12,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -53,12 +51,8 @@ bool SightingThrough(const Arrivals& arrivals, const std::string& local)
 TEST(PortFreed, AListenerThatFoundThePortTakenTakesItOnceFreed)
 {
     const Lab lab = Lab::FromEnvironment();
-    const int holder = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    ASSERT_GE(holder, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(6000);
-    ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0) << std::strerror(errno);
+    const int holder = BindReplyPort();
+    ASSERT_GE(holder, 0) << std::strerror(errno);
 
     auto lines = std::make_shared<CapturedLines>();
     RecordingTarget target;
