@@ -29,9 +29,10 @@ x_session_name=installed
 . "$(dirname "$0")/../../scripts/x-session.sh"
 
 # Where the main window's parts are (vindrel.xml): the language button sits
-# 38 px from the right edge, 81 px from the top; the Search, Stop and Refresh
-# buttons, whose texts follow the language, lie in the strip below.
-language_button_from_right=38 language_button_y=81
+# 87 px from the right edge (left of the window menu's button), 81 px from
+# the top; the Search, Stop and Refresh buttons, whose texts follow the
+# language, lie in the strip below.
+language_button_from_right=87 language_button_y=81
 text_strip="370x44+10+58"   # WxH+X+Y inside the window
 
 # A user who has never run it: an empty home, the XDG folders at their defaults.
