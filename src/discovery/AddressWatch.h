@@ -5,9 +5,10 @@
 // Tells when the machine's IPv4 addresses or links change: an rtnetlink
 // socket subscribed to address and link notifications, to be polled with
 // the thread's other descriptors (AddressWatch_win.cpp: the system's change
-// notifications, passed on through a loopback socket). It only says that something changed; the
-// caller reads the new set itself (ListLocalInterfaces), so there is one
-// way of reading addresses and nothing to go out of step.
+// notifications, passed on through a loopback socket). It only says that
+// something changed; the caller reads the new set itself
+// (ListLocalInterfaces), so there is one way of reading addresses and
+// nothing to go out of step.
 class AddressWatch final
 {
 public:
@@ -28,6 +29,7 @@ public:
 
 private:
     SocketHandle m_fd = kNoSocket;
-    void* m_addressNotice = nullptr;    // Windows: the address change notification
-    void* m_interfaceNotice = nullptr;  // Windows: the interface change notification
+    // Windows only: the address and interface change notifications.
+    [[maybe_unused]] void* m_addressNotice = nullptr;
+    [[maybe_unused]] void* m_interfaceNotice = nullptr;
 };
