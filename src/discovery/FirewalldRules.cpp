@@ -68,21 +68,21 @@ std::vector<Zone> ParseZones(std::string_view text)
 }
 
 // "6000/udp", "5000-6010/udp" against the packet.
-Tri FirewalldPortMatches(std::string_view spec, std::uint16_t port)
+Tri FirewalldPortMatches(std::string_view entry, std::uint16_t port)
 {
-    const auto slash = spec.find('/');
+    const auto slash = entry.find('/');
     if (slash == std::string_view::npos)
         return Tri::kUnknown;
-    if (spec.substr(slash + 1) != "udp")
+    if (entry.substr(slash + 1) != "udp")
         return Tri::kFalse;
-    return PortMatches(spec.substr(0, slash), port);
+    return PortMatches(entry.substr(0, slash), port);
 }
 
 Tri ServiceMatches(std::string_view service, const ServicePortLookup& lookup, std::uint16_t port)
 {
     if (!lookup)
         return Tri::kUnknown;
-    return AnyOf(lookup(service), [&](const std::string& spec) { return FirewalldPortMatches(spec, port); });
+    return AnyOf(lookup(service), [&](const std::string& entry) { return FirewalldPortMatches(entry, port); });
 }
 
 // A rich rule as (match, outcomes); the deny ones go first.
@@ -148,8 +148,8 @@ unsigned EvaluateZone(const Zone& zone, const ServicePortLookup& lookup, std::ui
         const Step step = RichRuleStep(rule, lookup, port, deny);
         (deny ? denies : allows).push_back(step);
     }
-    for (const std::string& spec : zone.ports)
-        allows.push_back({FirewalldPortMatches(spec, port), kAccept});
+    for (const std::string& entry : zone.ports)
+        allows.push_back({FirewalldPortMatches(entry, port), kAccept});
     for (const std::string& service : zone.services)
         allows.push_back({ServiceMatches(service, lookup, port), kAccept});
     std::vector<Step> steps = denies;

@@ -5,14 +5,14 @@
 
 namespace {
 
-std::string Quoted(std::string_view spec)
+std::string Quoted(std::string_view written)
 {
-    return "'" + std::string(spec) + "'";
+    return "'" + std::string(written) + "'";
 }
 
-ProbeTargetParse Refuse(std::string_view spec, std::string_view why)
+ProbeTargetParse Refuse(std::string_view written, std::string_view why)
 {
-    return {std::nullopt, Quoted(spec) + ": " + std::string(why)};
+    return {std::nullopt, Quoted(written) + ": " + std::string(why)};
 }
 
 std::string Dotted(std::uint32_t address)
@@ -90,38 +90,38 @@ bool OverlapsNonUnicast(std::uint32_t first, std::uint32_t last, std::uint32_t& 
 
 }  // namespace
 
-ProbeTargetParse ParseProbeTarget(std::string_view spec)
+ProbeTargetParse ParseProbeTarget(std::string_view written)
 {
     const std::string junk = " is not an IPv4 address, a block such as 10.20.0.0/24 or a range such as "
                              "10.20.0.5-10.20.0.40";
-    if (spec.empty())
-        return {std::nullopt, Quoted(spec) + junk};
-    if (std::any_of(spec.begin(), spec.end(), [](unsigned char c) { return std::isspace(c) != 0; }))
-        return Refuse(spec, "blanks are not allowed inside a target");
+    if (written.empty())
+        return {std::nullopt, Quoted(written) + junk};
+    if (std::any_of(written.begin(), written.end(), [](unsigned char c) { return std::isspace(c) != 0; }))
+        return Refuse(written, "blanks are not allowed inside a target");
 
     ProbeTarget target;
-    target.spec = std::string(spec);
-    const auto slash = spec.find('/');
-    const auto dash = spec.find('-');
+    target.written = std::string(written);
+    const auto slash = written.find('/');
+    const auto dash = written.find('-');
     const auto parse = [&](std::string_view text, std::uint32_t& out) -> std::optional<ProbeTargetParse> {
         const Address a = ParseAddress(text);
         if (a.error == "not")
-            return ProbeTargetParse{std::nullopt, Quoted(spec) + junk};
+            return ProbeTargetParse{std::nullopt, Quoted(written) + junk};
         if (!a.error.empty())
-            return Refuse(spec, a.error);
+            return Refuse(written, a.error);
         out = a.value;
         return std::nullopt;
     };
 
     if (slash != std::string_view::npos && dash == std::string_view::npos) {
         std::uint32_t base = 0;
-        if (auto refused = parse(spec.substr(0, slash), base))
+        if (auto refused = parse(written.substr(0, slash), base))
             return *refused;
-        const long prefix = Decimal(spec.substr(slash + 1), 32);
+        const long prefix = Decimal(written.substr(slash + 1), 32);
         if (prefix < 0)
-            return Refuse(spec, "the prefix after / must be a number from 16 to 32");
+            return Refuse(written, "the prefix after / must be a number from 16 to 32");
         if (prefix < 16)
-            return Refuse(spec, "a block may be at most a /16 (65536 addresses)");
+            return Refuse(written, "a block may be at most a /16 (65536 addresses)");
         const std::uint32_t mask = prefix == 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> prefix);
         target.first = base & mask;
         target.last = target.first | ~mask;
@@ -130,24 +130,24 @@ ProbeTargetParse ParseProbeTarget(std::string_view spec)
             --target.last;
         }
     } else if (dash != std::string_view::npos && slash == std::string_view::npos) {
-        if (auto refused = parse(spec.substr(0, dash), target.first))
+        if (auto refused = parse(written.substr(0, dash), target.first))
             return *refused;
-        if (auto refused = parse(spec.substr(dash + 1), target.last))
+        if (auto refused = parse(written.substr(dash + 1), target.last))
             return *refused;
         if (target.last < target.first)
-            return Refuse(spec, "the range runs backwards");
+            return Refuse(written, "the range runs backwards");
         if (target.Size() > ProbeTarget::kMaxAddresses)
-            return Refuse(spec, "a range may hold at most 65536 addresses (a /16)");
+            return Refuse(written, "a range may hold at most 65536 addresses (a /16)");
     } else if (slash == std::string_view::npos) {
-        if (auto refused = parse(spec, target.first))
+        if (auto refused = parse(written, target.first))
             return *refused;
         target.last = target.first;
     } else {
-        return {std::nullopt, Quoted(spec) + junk};
+        return {std::nullopt, Quoted(written) + junk};
     }
 
     std::uint32_t which = 0;
     if (OverlapsNonUnicast(target.first, target.last, which))
-        return Refuse(spec, Dotted(which) + " is not a unicast address");
+        return Refuse(written, Dotted(which) + " is not a unicast address");
     return {target, {}};
 }

@@ -12,7 +12,7 @@ struct ProbeTarget
 {
     static constexpr std::uint64_t kMaxAddresses = 65536;  // a /16
 
-    std::string spec;         // as the person wrote it: "10.20.0.0/24"
+    std::string written;      // as the person wrote it: "10.20.0.0/24"
     std::uint32_t first = 0;  // the addresses probed, host byte order, inclusive
     std::uint32_t last = 0;
 
@@ -21,14 +21,14 @@ struct ProbeTarget
     bool operator==(const ProbeTarget&) const = default;
 };
 
-// A target, or one line that names the spec and says what is wrong with it.
+// A target, or one line that names the target as written and says what is wrong with it.
 struct ProbeTargetParse
 {
     std::optional<ProbeTarget> target;
     std::string error;
 };
 
-// Parses one target spec:
+// Parses one target as written:
 //   "10.20.0.7"              one address
 //   "10.20.0.0/24"           a block, prefix 16 to 32; host bits may be set
 //                            ("10.20.0.9/24" is the same block). Up to /30
@@ -38,4 +38,4 @@ struct ProbeTargetParse
 // as octal: "010" is refused rather than guessed). Nothing else is allowed,
 // blanks included: callers split lists and trim. Every address must be
 // unicast (not 0.0.0.0/8, multicast or 240.0.0.0/4). Never throws.
-ProbeTargetParse ParseProbeTarget(std::string_view spec);
+ProbeTargetParse ParseProbeTarget(std::string_view written);

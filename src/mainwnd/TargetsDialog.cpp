@@ -66,14 +66,14 @@ QStringList TargetsDialog::Targets() const
 
 void TargetsDialog::Check()
 {
-    const QString spec = m_entry->text().trimmed();
-    if (spec.isEmpty()) {
+    const QString written = m_entry->text().trimmed();
+    if (written.isEmpty()) {
         m_verdict->clear();
         m_add->setEnabled(false);
         return;
     }
-    const ProbeTargetParse parse = ParseProbeTarget(spec.toStdString());
-    m_add->setEnabled(parse.target.has_value() && !Targets().contains(spec));
+    const ProbeTargetParse parse = ParseProbeTarget(written.toStdString());
+    m_add->setEnabled(parse.target.has_value() && !Targets().contains(written));
     m_verdict->setStyleSheet(parse.target ? QString() : QStringLiteral("color: #C4363B;"));
     m_verdict->setText(parse.target ? m_text(QStringLiteral("Targets_Good")).arg(parse.target->Size())
                                     : m_text(QStringLiteral("Targets_Bad")).arg(QString::fromStdString(parse.error)));

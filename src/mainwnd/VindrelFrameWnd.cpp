@@ -433,12 +433,12 @@ void CVindrelFrameWnd::SetTargets(const QStringList& targets)
 {
     std::vector<ProbeTarget> parsed;
     m_targets.clear();
-    for (const QString& spec : targets) {
-        const ProbeTargetParse parse = ParseProbeTarget(spec.trimmed().toStdString());
+    for (const QString& written : targets) {
+        const ProbeTargetParse parse = ParseProbeTarget(written.trimmed().toStdString());
         // A hand-edited file may hold junk: it is left out, not fatal.
         if (parse.target) {
             parsed.push_back(*parse.target);
-            m_targets.append(spec.trimmed());
+            m_targets.append(written.trimmed());
         }
     }
     m_engine.SetTargets(std::move(parsed));

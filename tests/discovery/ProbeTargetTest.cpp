@@ -14,7 +14,7 @@ std::uint32_t Host(const char* dotted)
 
 struct TargetCase
 {
-    const char* spec;
+    const char* written;
     const char* first;  // null: refused
     const char* last;
     const char* says = "";  // part of the error when refused
@@ -71,17 +71,18 @@ const TargetCase kTargets[] = {
 TEST(ParseProbeTarget, AcceptsAddressesBlocksAndRangesAndNamesWhatIsWrongOtherwise)
 {
     for (const TargetCase& c : kTargets) {
-        SCOPED_TRACE(std::string("'") + c.spec + "'");
-        const ProbeTargetParse parsed = ParseProbeTarget(c.spec);
+        SCOPED_TRACE(std::string("'") + c.written + "'");
+        const ProbeTargetParse parsed = ParseProbeTarget(c.written);
         if (c.first) {
             ASSERT_TRUE(parsed.target.has_value()) << parsed.error;
             EXPECT_EQ(parsed.target->first, Host(c.first));
             EXPECT_EQ(parsed.target->last, Host(c.last));
-            EXPECT_EQ(parsed.target->spec, c.spec);
+            EXPECT_EQ(parsed.target->written, c.written);
             EXPECT_EQ(parsed.error, "");
         } else {
             EXPECT_FALSE(parsed.target.has_value());
-            EXPECT_EQ(parsed.error.rfind(std::string("'") + c.spec + "'", 0), 0u) << "names the spec: " << parsed.error;
+            EXPECT_EQ(parsed.error.rfind(std::string("'") + c.written + "'", 0), 0u)
+                << "names the target as written: " << parsed.error;
             EXPECT_NE(parsed.error.find(c.says), std::string::npos) << parsed.error;
             EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << "one line";
         }

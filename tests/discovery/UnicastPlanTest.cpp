@@ -11,9 +11,9 @@ namespace {
 using Clock = UnicastPlan::Clock;
 using namespace std::chrono_literals;
 
-ProbeTarget Target(const char* spec)
+ProbeTarget Target(const char* written)
 {
-    return *ParseProbeTarget(spec).target;
+    return *ParseProbeTarget(written).target;
 }
 
 std::uint32_t Host(const char* dotted)

@@ -19,12 +19,12 @@ namespace {
 using namespace std::chrono_literals;
 
 // Broadcasts go nowhere: only the unicast targets can find anything.
-DiscoveryOptions UnicastOnly(std::vector<std::string> specs)
+DiscoveryOptions UnicastOnly(std::vector<std::string> written)
 {
     DiscoveryOptions options = CapturingOptions(std::make_shared<CapturedLines>());
     options.interfaces = {"no-such-interface"};
-    for (const std::string& spec : specs)
-        options.targets.push_back(*ParseProbeTarget(spec).target);
+    for (const std::string& written : written)
+        options.targets.push_back(*ParseProbeTarget(written).target);
     return options;
 }
 

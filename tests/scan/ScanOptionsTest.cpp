@@ -78,7 +78,7 @@ TEST(ParseScanOptions, ValuesComeAfterABlankOrAnEqualsSign)
     EXPECT_EQ(o.seconds, 1.0);
     EXPECT_EQ(o.waitFor, 5u);
     ASSERT_EQ(o.targets.size(), 2u);
-    EXPECT_EQ(o.targets[1].spec, "10.20.0.0/24");
+    EXPECT_EQ(o.targets[1].written, "10.20.0.0/24");
     EXPECT_EQ(o.interfaces, (std::vector<std::string>{"eth0", "eth1"}));
     EXPECT_EQ(o.format, ScanOptions::Format::kCsv);
     EXPECT_TRUE(o.verbose);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
-const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N] [--target SPEC]...\n"
+const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N] [--target ADDR]...\n"
                                "                    [--interface IF]... [--json | --csv] [--verbose]\n"
-                               "       vindrel-scan --diagnose [--seconds S] [--target SPEC]...\n"
+                               "       vindrel-scan --diagnose [--seconds S] [--target ADDR]...\n"
                                "                    [--interface IF]... [--json] [--verbose]\n"
                                "       vindrel-scan --help | --version\n"
                                "Searches the local network for Korvan storage servers and lists them, one per\n"
@@ -16,7 +16,7 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                  with --wait-for); above 0 and up to 86400\n"
                                "  --wait-for N    stop as soon as N distinct servers are known and list the\n"
                                "                  first N; exit 3 when fewer answered in time\n"
-                               "  --target SPEC   also probe by unicast, for servers a broadcast cannot reach\n"
+                               "  --target ADDR   also probe by unicast, for servers a broadcast cannot reach\n"
                                "                  (other subnets): an address (10.20.0.7), a block of /16 or\n"
                                "                  narrower (10.20.0.0/24) or a range (10.20.0.5-10.20.0.40).\n"
                                "                  Up to 256 addresses are probed twice a second; a wider one is\n"
