@@ -3,6 +3,7 @@
 #include "base/ExecutablePath.h"
 #include "base/LocaleText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QImageReader>
@@ -21,6 +22,12 @@ QString& ChosenFolder()
 {
     static QString folder;
     return folder;
+}
+
+QHash<QString, QIcon>& IconCache()
+{
+    static QHash<QString, QIcon> cache;
+    return cache;
 }
 
 }  // namespace
@@ -49,7 +56,7 @@ QString ResolveResourcePath(const QString& path)
 
 QIcon LoadSkinImage(const QString& path)
 {
-    static QHash<QString, QIcon> cache;
+    QHash<QString, QIcon>& cache = IconCache();
     const QString file = ResolveResourcePath(path);
     if (file.isEmpty())
         return {};
@@ -59,6 +66,10 @@ QIcon LoadSkinImage(const QString& path)
     // QIcon::isNull says nothing about whether the file loaded; ask the reader.
     if (QImageReader(file).canRead())
         icon = QIcon(file);
+    // Pixmaps belong to the application object: the cache is emptied when it
+    // goes, not left to static destruction after it.
+    if (cache.isEmpty())
+        qAddPostRoutine([] { IconCache().clear(); });
     cache.insert(file, icon);
     return icon;
 }
