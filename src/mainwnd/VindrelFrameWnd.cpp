@@ -433,12 +433,13 @@ void CVindrelFrameWnd::SetTargets(const QStringList& targets)
 {
     std::vector<ProbeTarget> parsed;
     m_targets.clear();
-    for (const QString& written : targets) {
-        const ProbeTargetParse parse = ParseProbeTarget(written.trimmed().toStdString());
+    for (const QString& line : targets) {
+        const QString written = line.trimmed();
+        const ProbeTargetParse parse = ParseProbeTarget(written.toStdString());
         // A hand-edited file may hold junk: it is left out, not fatal.
         if (parse.target) {
             parsed.push_back(*parse.target);
-            m_targets.append(written.trimmed());
+            m_targets.append(written);
         }
     }
     m_engine.SetTargets(std::move(parsed));

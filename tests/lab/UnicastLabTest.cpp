@@ -19,11 +19,11 @@ namespace {
 using namespace std::chrono_literals;
 
 // Broadcasts go nowhere: only the unicast targets can find anything.
-DiscoveryOptions UnicastOnly(std::vector<std::string> written)
+DiscoveryOptions UnicastOnly(const std::vector<std::string>& targets)
 {
     DiscoveryOptions options = CapturingOptions(std::make_shared<CapturedLines>());
     options.interfaces = {"no-such-interface"};
-    for (const std::string& written : written)
+    for (const std::string& written : targets)
         options.targets.push_back(*ParseProbeTarget(written).target);
     return options;
 }
