@@ -25,6 +25,8 @@ packages=(
   # libraries
   qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-svg-dev libqt6svg6
   libtinyxml2-dev libgtest-dev libgmock-dev
+  # the server book (SQLite) and the JSON it prints
+  libsqlite3-dev nlohmann-json3-dev
   # the lab (nftables: its default-deny firewall; python3: another program
   # holding the reply port) and the window under test
   iproute2 procps nftables python3-minimal xvfb xauth x11-utils xdotool imagemagick trayer
