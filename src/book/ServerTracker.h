@@ -79,17 +79,19 @@ private:
     {
         KnownServer known;
         Clock::time_point quietSince{};  // the silence clock: last heard, or when restored
+        std::optional<std::chrono::seconds> upTime;  // known.fields.UpTime, parsed once
         bool changed = false;
         // A new address claiming this identity while the old one may still
         // answer; decided by Tick or by the old address answering.
         std::optional<ServerRecord> claim;
         std::string claimAddress;
         Clock::time_point claimSince{};
-        Clock::time_point oldHeardBeforeClaim{};
+        Clock::time_point claimHeard{};
     };
 
     void Hear(std::vector<ServerEvent>& events, Entry& entry, const ServerRecord& record, const std::string& address,
               Clock::time_point now);
+    void Split(std::vector<ServerEvent>& events, Entry& holder, Clock::time_point now);
     void Emit(std::vector<ServerEvent>& events, ServerEvent::Kind kind, const Entry& entry, std::string from,
               std::string to, Clock::time_point now);
     void MarkChanged(Entry& entry);
@@ -97,4 +99,5 @@ private:
     TrackerOptions m_options;
     std::map<std::string, Entry, std::less<>> m_servers;
     std::vector<std::string> m_changed;  // ids with changed set, in order of change
+    std::size_t m_claimants = 0;          // entries with claimOf set
 };
