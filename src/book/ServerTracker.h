@@ -71,7 +71,10 @@ public:
 
     // The servers whose state changed since the last call (heard, an event,
     // watched): what a book has to write. Each once, in its latest state.
-    // Forgotten ones are not among them.
+    // Forgotten ones are not among them. Take it after Observe/Tick, not in
+    // the same call's arguments (their order is unspecified):
+    //   auto events = tracker.Observe(sightings, now);
+    //   book.Record(std::move(events), tracker.TakeChanged());
     std::vector<KnownServer> TakeChanged();
 
 private:
