@@ -565,6 +565,15 @@ struct ServerBook::Worker
         const ReadConnection read(*this);
         if (!read.db)
             return all;
+        // Counted first: an event is a few hundred bytes, and growing the
+        // vector step by step costs more than the query.
+        {
+            Statement count(read.db, id ? "SELECT count(*) FROM events WHERE server = ?" : "SELECT count(*) FROM events");
+            if (id)
+                count.Bind(1, *id);
+            if (count.Prepared() == SQLITE_OK && count.Step() == SQLITE_ROW)
+                all.reserve(static_cast<std::size_t>(count.Int(0)));
+        }
         Statement s(read.db, id ? "SELECT server, kind, at, from_text, to_text FROM events WHERE server = ? ORDER BY seq"
                            : "SELECT server, kind, at, from_text, to_text FROM events ORDER BY server, seq");
         if (s.Prepared() != SQLITE_OK)
