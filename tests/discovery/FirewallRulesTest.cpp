@@ -292,31 +292,6 @@ TEST(UfwFiles, UserRulesAreTheUserChainWithUfwsDefaultAtItsEnd)
     EXPECT_EQ(EvaluateIptablesSave(userRules, packet, "ufw-user-input", "DROP").verdict, PortVerdict::kDropped);
 }
 
-// Tool output cut anywhere (a killed tool, a full pipe) is judged without a
-// crash; under the sanitizer builds this also checks every index.
-TEST(Robustness, EveryPrefixOfEveryFixtureIsJudged)
-{
-    const char* fixtures[] = {"nft-default-deny.txt",        "nft-firewalld-public.txt",
-                              "nft-iptables-ufw-closed.txt", "nftables-conf-workstation.nft",
-                              "iptables-ufw-open.txt",       "ufw-status-interface.txt",
-                              "firewalld-zones.txt",         "firewalld-service-vindrel.xml"};
-    ReplyPacket packet;
-    packet.interface = "eth0";
-    const ServicePortLookup none = [](std::string_view) { return std::vector<std::string>(); };
-    for (const char* name : fixtures) {
-        const std::string text = Fixture(name);
-        for (std::size_t n = 0; n <= text.size(); n += 3) {
-            const std::string_view cut(text.data(), n);
-            (void)EvaluateNftRuleset(cut, packet);
-            (void)NftRulesetOwner(cut);
-            (void)EvaluateIptablesSave(cut, packet);
-            (void)EvaluateUfwStatus(cut, packet);
-            (void)EvaluateFirewalldZones(cut, "", packet, none);
-            (void)ParseFirewalldService(cut);
-        }
-    }
-}
-
 TEST(FirewalldService, PortsAndIncludes)
 {
     const FirewalldService s = ParseFirewalldService(Fixture("firewalld-service-vindrel.xml"));
