@@ -2,7 +2,7 @@
 
 #include "FuzzCheck.h"
 
-#include "discovery/FirewallRules.h"
+#include "diagnosis/firewall/FirewallRules.h"
 
 // Properties every firewall reader's verdict has.
 namespace fuzz {
