@@ -256,6 +256,38 @@ TEST(NftRules, OneFactEach)
     }
 }
 
+// Chains reached along many paths are run once: sixteen levels of chains
+// that each jump to the next three times took 3^16 runs. A loop, which the
+// tools refuse to load but a configuration file may hold, decides nothing.
+TEST(ChainJumps, ManyPathsAndLoopsAreJudgedAtOnce)
+{
+    std::string nft = "table inet t {\n chain input {\n  type filter hook input priority 0; policy drop;\n"
+                      "  jump c0\n }\n";
+    std::string ipt = "*filter\n:INPUT DROP [0:0]\n-A INPUT -j C0\n";
+    for (int level = 0; level < 16; ++level) {
+        const std::string name = std::to_string(level), next = std::to_string(level + 1);
+        nft += " chain c" + name + " {\n";
+        for (int k = 0; k < 3; ++k) {
+            nft += "  meta mark 0x1 jump c" + next + "\n";
+            ipt += "-A C" + name + " -m mark --mark 0x1 -j C" + next + "\n";
+        }
+        nft += " }\n";
+        ipt += ":C" + name + " - [0:0]\n";
+    }
+    nft += " chain c16 {\n  udp dport 6000 accept\n }\n}\n";
+    ipt += ":C16 - [0:0]\n-A C16 -p udp --dport 6000 -j ACCEPT\nCOMMIT\n";
+    ReplyPacket packet;
+    EXPECT_EQ(EvaluateNftRuleset(nft, packet).verdict, PortVerdict::kUnknown) << "the mark decides";
+    EXPECT_EQ(EvaluateIptablesSave(ipt, packet).verdict, PortVerdict::kUnknown) << "the mark decides";
+
+    const std::string nftLoop = "table inet t {\n chain input {\n  type filter hook input priority 0; policy drop;\n"
+                                "  jump a\n }\n chain a {\n  jump b\n }\n chain b {\n  goto a\n }\n}\n";
+    EXPECT_EQ(EvaluateNftRuleset(nftLoop, packet).verdict, PortVerdict::kUnknown);
+    const std::string iptLoop = "*filter\n:INPUT DROP [0:0]\n:A - [0:0]\n:B - [0:0]\n-A INPUT -p udp --dport 6000 "
+                                "-j ACCEPT\n-A INPUT -j A\n-A A -j B\n-A B -g A\nCOMMIT\n";
+    EXPECT_EQ(EvaluateIptablesSave(iptLoop, packet).verdict, PortVerdict::kAccepted) << "accepted before the loop";
+}
+
 TEST(NftRules, AnotherPortIsJudgedByItsOwnRules)
 {
     ReplyPacket packet;
