@@ -56,10 +56,12 @@ AppFolders FindAppFolders(const FolderEnvironment& env)
     folders.portable = IsFile(exe + "lang.xml") && ::access(exe.c_str(), W_OK) == 0;
     if (folders.portable) {
         folders.settings = exe;
+        folders.state = exe;
         folders.log = exe + "log/";
     } else {
         folders.settings = BaseFolder(env.configHome, env.home, ".config/") + "vindrel/";
-        folders.log = BaseFolder(env.stateHome, env.home, ".local/state/") + "vindrel/log/";
+        folders.state = BaseFolder(env.stateHome, env.home, ".local/state/") + "vindrel/";
+        folders.log = folders.state + "log/";
     }
     return folders;
 }

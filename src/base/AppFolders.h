@@ -9,13 +9,16 @@
 // it is portable when a lang.xml lies beside the executable and the folder
 // is writable. An installed program (/usr/bin) keeps the user's settings in
 // the user's own folders instead: $XDG_CONFIG_HOME/vindrel/ (default
-// ~/.config/vindrel/) and its log in $XDG_STATE_HOME/vindrel/log/ (default
-// ~/.local/state/vindrel/log/). On Windows (AppFolders_win.cpp) those are
-// %APPDATA%\Vindrel\ and %LOCALAPPDATA%\Vindrel\log\, written with '/'.
+// ~/.config/vindrel/), what it learns by itself (the server book) in
+// $XDG_STATE_HOME/vindrel/ (default ~/.local/state/vindrel/) and its log in
+// log/ below that. On Windows (AppFolders_win.cpp) those are
+// %APPDATA%\Vindrel\, %LOCALAPPDATA%\Vindrel\ and %LOCALAPPDATA%\Vindrel\log\,
+// written with '/'.
 struct AppFolders
 {
     std::string resources;  // skins and images
     std::string settings;   // lang.xml and every other per-user setting
+    std::string state;      // what the program learns by itself: servers.db
     std::string log;        // the message window's log
     bool portable = false;  // settings and log beside the executable
 };

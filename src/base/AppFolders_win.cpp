@@ -9,8 +9,8 @@
 #include <windows.h>
 
 // Windows keeps a user's settings in the roaming application data folder
-// (%APPDATA%\Vindrel\) and what only this machine needs, the log, in the
-// local one (%LOCALAPPDATA%\Vindrel\log\). A portable folder (an unpacked
+// (%APPDATA%\Vindrel\) and what only this machine needs, the server book and
+// the log, in the local one (%LOCALAPPDATA%\Vindrel\, its log\). A portable folder (an unpacked
 // archive) keeps both beside the executable, as on every system.
 
 namespace {
@@ -92,10 +92,12 @@ AppFolders FindAppFolders(const FolderEnvironment& env)
     // executable's folder is the only place left.
     if (folders.portable || env.configHome.empty() || env.stateHome.empty()) {
         folders.settings = exe;
+        folders.state = exe;
         folders.log = exe + "log/";
     } else {
         folders.settings = WithSlash(env.configHome) + "Vindrel/";
-        folders.log = WithSlash(env.stateHome) + "Vindrel/log/";
+        folders.state = WithSlash(env.stateHome) + "Vindrel/";
+        folders.log = folders.state + "log/";
     }
     return folders;
 }

@@ -43,6 +43,7 @@ TEST_F(Folders, APortableFolderKeepsEverythingBesideTheExecutable)
     EXPECT_TRUE(f.portable);
     EXPECT_EQ(f.resources, Path("usr/bin/"));
     EXPECT_EQ(f.settings, Path("usr/bin/"));
+    EXPECT_EQ(f.state, Path("usr/bin/"));
     EXPECT_EQ(f.log, Path("usr/bin/log/"));
 }
 
@@ -53,6 +54,7 @@ TEST_F(Folders, AnInstalledProgramKeepsSettingsInTheUsersFolders)
     EXPECT_FALSE(f.portable);
     EXPECT_EQ(f.resources, Path("usr/bin/../share/vindrel/"));
     EXPECT_EQ(f.settings, Path("home/.config/vindrel/"));
+    EXPECT_EQ(f.state, Path("home/.local/state/vindrel/"));
     EXPECT_EQ(f.log, Path("home/.local/state/vindrel/log/"));
 }
 
@@ -77,6 +79,7 @@ TEST_F(Folders, TheXdgVariablesChooseTheFoldersWhenTheyAreAbsolute)
         const AppFolders f = FindAppFolders(env);
         EXPECT_EQ(f.settings, c.settings);
         EXPECT_EQ(f.log, c.log);
+        EXPECT_EQ(f.state + "log/", c.log);
     }
 }
 

@@ -55,6 +55,7 @@ TEST_F(WinFolders, AnUnpackedFolderWithLangXmlIsPortable)
     EXPECT_TRUE(f.portable);
     EXPECT_EQ(f.resources, Path("Program/Vindrel/"));
     EXPECT_EQ(f.settings, Path("Program/Vindrel/"));
+    EXPECT_EQ(f.state, Path("Program/Vindrel/"));
     EXPECT_EQ(f.log, Path("Program/Vindrel/log/"));
     // The check leaves nothing behind.
     std::size_t entries = 0;
@@ -70,6 +71,7 @@ TEST_F(WinFolders, WithoutLangXmlSettingsGoToAppDataAndTheLogToLocalAppData)
     EXPECT_FALSE(f.portable);
     EXPECT_EQ(f.resources, Path("Program/Vindrel/"));
     EXPECT_EQ(f.settings, Path("Roaming/Vindrel/"));
+    EXPECT_EQ(f.state, Path("Local/Vindrel/"));
     EXPECT_EQ(f.log, Path("Local/Vindrel/log/"));
 }
 
@@ -79,6 +81,7 @@ TEST_F(WinFolders, WithoutApplicationDataFoldersEverythingStaysBesideTheExecutab
     env.configHome.clear();
     const AppFolders f = FindAppFolders(env);
     EXPECT_EQ(f.settings, Path("Program/Vindrel/"));
+    EXPECT_EQ(f.state, Path("Program/Vindrel/"));
 }
 
 TEST_F(WinFolders, MakeFoldersCreatesParentsAcceptsExistingOnesAndRefusesAFileInTheWay)
@@ -102,6 +105,11 @@ TEST(WinProgramFolders, AFolderWithoutLangXmlUsesTheUsersApplicationData)
     EXPECT_EQ(f.settings, expected);
     EXPECT_NE(f.log.find("/Vindrel/log/"), std::string::npos) << f.log;
     EXPECT_EQ(f.log.find('\\'), std::string::npos) << f.log;
+    // The server book in %LOCALAPPDATA%\Vindrel\, beside the log's folder.
+    wchar_t localAppData[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH), 0u);
+    EXPECT_EQ(f.state, Slashed(fs::path(localAppData)) + "/Vindrel/");
+    EXPECT_EQ(f.log, f.state + "log/");
 }
 
 }  // namespace

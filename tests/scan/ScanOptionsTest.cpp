@@ -55,6 +55,18 @@ const RefusedCase kRefused[] = {
     {"--csv --diagnose", "not --csv"},
     {"--diagnose --wait-for 2", "cannot end early with --wait-for"},
     {"--diagnose=1", "--diagnose takes no value"},
+    {"--history --csv", "--history prints text or --json, not --csv"},
+    {"--history --seconds 2", "--history reads the book and does not search"},
+    {"--history --target 10.20.0.7", "does not search"},
+    {"--forget K1 --verbose", "--forget reads the book and does not search"},
+    {"--forget K1 --json", "--forget prints nothing to format"},
+    {"--forget", "--forget needs a value"},
+    {"--forget ''", "--forget needs a server's ID"},
+    {"--history --forget K1", "exclude each other"},
+    {"--diagnose --history", "exclude each other"},
+    {"--history=1", "--history takes no value"},
+    {"--state s.db", "--state goes with --history or --forget"},
+    {"--history --state ''", "--state needs a file name"},
 };
 
 TEST(ParseScanOptions, BadUsageSaysWhatIsWrongInOneLine)
@@ -104,6 +116,21 @@ TEST(ParseScanOptions, DiagnoseKeepsTheSearchOptions)
     EXPECT_EQ(o.targets.size(), 1u);
     EXPECT_EQ(o.interfaces, std::vector<std::string>{"vh1"});
     EXPECT_EQ(ParseScanOptions(Words("--diagnose --help")).options->action, ScanOptions::Action::kHelp);
+}
+
+TEST(ParseScanOptions, HistoryAndForgetTakeTheBookToRead)
+{
+    const ScanOptionsParse history = ParseScanOptions(Words("--history --json --state /tmp/other.db"));
+    ASSERT_TRUE(history.options.has_value()) << history.error;
+    EXPECT_EQ(history.options->action, ScanOptions::Action::kHistory);
+    EXPECT_EQ(history.options->format, ScanOptions::Format::kJson);
+    EXPECT_EQ(history.options->stateFile, "/tmp/other.db");
+    EXPECT_FALSE(ParseScanOptions(Words("--history")).options->stateFile) << "the program's own book";
+
+    const ScanOptionsParse forget = ParseScanOptions(Words("--forget=KORVAN-0003@10.0.0.35"));
+    ASSERT_TRUE(forget.options.has_value()) << forget.error;
+    EXPECT_EQ(forget.options->action, ScanOptions::Action::kForget);
+    EXPECT_EQ(forget.options->forget, "KORVAN-0003@10.0.0.35");
 }
 
 TEST(ParseScanOptions, HelpAndVersionWinOverWhatFollows)

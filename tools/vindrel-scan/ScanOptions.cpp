@@ -7,6 +7,8 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                    [--interface IF]... [--json | --csv] [--verbose]\n"
                                "       vindrel-scan --diagnose [--seconds S] [--target ADDR]...\n"
                                "                    [--interface IF]... [--json] [--verbose]\n"
+                               "       vindrel-scan --history [--json] [--state FILE]\n"
+                               "       vindrel-scan --forget ID [--state FILE]\n"
                                "       vindrel-scan --help | --version\n"
                                "Searches the local network for Korvan storage servers and lists them, one per\n"
                                "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
@@ -31,9 +33,23 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                  replies), the reply port (and the program holding it), the\n"
                                "                  host firewall (whether it drops UDP 6000, and the command\n"
                                "                  that lets it in), then the likely causes, most likely first\n"
+                               "  --history       print the server book: every server the window (or this\n"
+                               "                  program's folder or installation) has known, when it was\n"
+                               "                  first and last seen, at which address, and its events\n"
+                               "                  (found, moved, renamed, version, rebooted, silent, back,\n"
+                               "                  conflict); opens no socket\n"
+                               "  --forget ID     remove one server and its events from the book (ID as\n"
+                               "                  --history shows it); opens no socket. Forget a server in\n"
+                               "                  the window while it runs: it writes the book too\n"
+                               "  --state FILE    the book to read or change instead of servers.db in the\n"
+                               "                  program's state folder\n"
                                "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
                                "                  Serial, Mac, DeviceType, KorvanID, UpTime; with --diagnose,\n"
-                               "                  the report as one JSON object\n"
+                               "                  the report as one JSON object; with --history, one object\n"
+                               "                  {\"servers\": [{\"id\", \"lastAddress\", \"firstSeen\",\n"
+                               "                  \"lastSeen\", \"answering\", \"watched\", \"fields\": {those keys},\n"
+                               "                  \"events\": [{\"kind\", \"at\", \"from\", \"to\"}]}]}, times in\n"
+                               "                  ISO 8601 UTC\n"
                                "  --csv           CSV with a header row (RFC 4180)\n"
                                "  --verbose       the engine's diagnostic lines on standard error\n"
                                "  --help          this text\n"
@@ -42,9 +58,10 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "Without --json or --csv a table is printed. Mac is empty when the server's\n"
                                "hardware address could not be learnt (always for servers behind a router).\n"
                                "Exit: 0 the search ran (also when nothing was found; with --diagnose, whatever\n"
-                               "it found); 1 it could not run (port 6000 in use, no IPv4 interface) or\n"
-                               "standard output could not be written; 2 bad usage; 3 --wait-for N and fewer\n"
-                               "than N servers answered in time.\n";
+                               "it found); 1 it could not run (port 6000 in use, no IPv4 interface; the book\n"
+                               "cannot be read, or --forget names no server it knows) or standard output\n"
+                               "could not be written; 2 bad usage; 3 --wait-for N and fewer than N servers\n"
+                               "answered in time.\n";
 
 namespace {
 
@@ -105,7 +122,7 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             return args[++i];
         };
         const bool isFlag = name == "--help" || name == "--version" || name == "--json" || name == "--csv" ||
-                            name == "--verbose" || name == "--diagnose";
+                            name == "--verbose" || name == "--diagnose" || name == "--history";
         if (inlineValue && isFlag)
             return fail(name + " takes no value");
 
@@ -154,11 +171,43 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             o.format = f;
         } else if (name == "--verbose") {
             o.verbose = true;
-        } else if (name == "--diagnose") {
-            o.action = ScanOptions::Action::kDiagnose;
+        } else if (name == "--diagnose" || name == "--history") {
+            const auto action = name == "--diagnose" ? ScanOptions::Action::kDiagnose : ScanOptions::Action::kHistory;
+            if (o.action != ScanOptions::Action::kScan && o.action != action)
+                return fail("--diagnose, --history and --forget exclude each other");
+            o.action = action;
+        } else if (name == "--forget") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            if (text.empty())
+                return fail("--forget needs a server's ID, as --history shows it");
+            if (o.action != ScanOptions::Action::kScan && o.action != ScanOptions::Action::kForget)
+                return fail("--diagnose, --history and --forget exclude each other");
+            o.action = ScanOptions::Action::kForget;
+            o.forget = text;
+        } else if (name == "--state") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            if (text.empty())
+                return fail("--state needs a file name");
+            o.stateFile = text;
         } else {
             return fail("unknown option '" + args[i] + "'");
         }
+    }
+    const bool searches = o.seconds || o.waitFor || !o.targets.empty() || !o.interfaces.empty() || o.verbose;
+    if (o.action == ScanOptions::Action::kHistory || o.action == ScanOptions::Action::kForget) {
+        const std::string action = o.action == ScanOptions::Action::kHistory ? "--history" : "--forget";
+        if (searches)
+            return {std::nullopt, action + " reads the book and does not search: no --seconds, --wait-for, "
+                                           "--target, --interface or --verbose"};
+        if (o.format == Format::kCsv || (o.action == ScanOptions::Action::kForget && formatGiven))
+            return {std::nullopt, o.action == ScanOptions::Action::kHistory ? "--history prints text or --json, not --csv"
+                                                                           : "--forget prints nothing to format"};
+    } else if (o.stateFile) {
+        return {std::nullopt, "--state goes with --history or --forget"};
     }
     if (o.action == ScanOptions::Action::kDiagnose) {
         if (o.format == Format::kCsv)

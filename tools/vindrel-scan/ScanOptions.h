@@ -10,7 +10,7 @@
 // vindrel-scan's command line.
 struct ScanOptions
 {
-    enum class Action { kScan, kDiagnose, kHelp, kVersion };
+    enum class Action { kScan, kDiagnose, kHistory, kForget, kHelp, kVersion };
     enum class Format { kTable, kJson, kCsv };
 
     Action action = Action::kScan;
@@ -20,6 +20,8 @@ struct ScanOptions
     bool verbose = false;
     std::vector<ProbeTarget> targets;
     std::vector<std::string> interfaces;
+    std::string forget;                    // --forget ID
+    std::optional<std::string> stateFile;  // --state FILE: another book than the program's own
 };
 
 // The options, or one line that says what is wrong (bad usage).
