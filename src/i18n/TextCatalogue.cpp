@@ -131,6 +131,14 @@ constexpr CatalogueRow kMainWindowRows[] =
          u"\u2026"},  // "正在检查网络适配器、应答端口和防火墙…"
 };
 
+// vindrel-scan's own lines for people, in the language the window would
+// take from the same locale.
+constexpr CatalogueRow kScannerRows[] = {
+    {u"Scan_NothingFound", u"no server answered within %1 s; `vindrel-scan --diagnose` tells why",
+     u"%1 \u79D2\u5185\u6CA1\u6709\u670D\u52A1\u5668\u5E94\u7B54\uFF1B`vindrel-scan --diagnose` "
+     u"\u4F1A\u8BF4\u660E\u539F\u56E0"},  // "%1 秒内没有服务器应答；`vindrel-scan --diagnose` 会说明原因"
+};
+
 constexpr CatalogueRow kMessageWindowRows[] = {
     {u"Msg_title", u"Vindrel", u"Vindrel"},
     {u"OK_Btn", u"OK", u"\u786E  \u5B9A"},          // "确  定"
@@ -160,6 +168,7 @@ std::span<const CatalogueRow> RowsOf(TextTable table)
     switch (table) {
     case TextTable::MainWindow: return kMainWindowRows;
     case TextTable::MessageWindow: return kMessageWindowRows;
+    case TextTable::Scanner: return kScannerRows;
     }
     return {};
 }

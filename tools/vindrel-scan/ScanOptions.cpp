@@ -44,7 +44,8 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "Exit: 0 the search ran (also when nothing was found; with --diagnose, whatever\n"
                                "it found); 1 it could not run (port 6000 in use, no IPv4 interface) or\n"
                                "standard output could not be written; 2 bad usage; 3 --wait-for N and fewer\n"
-                               "than N servers answered in time.\n";
+                               "than N servers answered in time. When no server answered, one line on\n"
+                               "standard error says so and points to --diagnose.\n";
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "StandardStreams.h"
+#include "base/LocaleText.h"
 #include "discovery/Diagnosis.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
@@ -14,14 +15,20 @@
 #include "discovery/PortOwner.h"
 #include "discovery/ServerExport.h"
 #include "discovery/UdpSocket.h"
+#include "i18n/LanguagePreference.h"
+#include "i18n/TextCatalogue.h"
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -46,6 +53,40 @@ bool WriteStandardOutput(const std::string& text, int knownError)
         return true;
     std::fprintf(stderr, "vindrel-scan: cannot write to standard output: %s\n", std::strerror(error));
     return false;
+}
+
+// The language of messages by the POSIX order of the variables (LC_ALL,
+// LC_MESSAGES, LANG), as the window reads the desktop's; whether that locale
+// is installed does not matter.
+std::u16string MessageLanguage()
+{
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        if (const char* value = std::getenv(variable); value && *value)
+            return LanguageOfLocale(value);
+    }
+    return LanguageOfLocale({});
+}
+
+// "3", "1.2", "0.25": the shortest form, the same under every locale.
+std::u16string SecondsText(double seconds)
+{
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds);
+    return error == std::errc() ? FromUtf8(std::string_view(buffer, static_cast<std::size_t>(end - buffer))) : u"?";
+}
+
+// A search that heard nobody says where to look next; standard output keeps
+// only the (empty) result for scripts.
+void SayNothingAnswered(double seconds)
+{
+    const std::u16string language = MessageLanguage();
+    std::u16string line = QueryCatalogueText(TextTable::Scanner, u"Scan_NothingFound", language);
+    line.replace(line.find(u"%1"), 2, SecondsText(seconds));
+    std::optional<std::string> encoded = EncodeLocal8Bit(line);
+    if (!encoded)  // a character set without Chinese characters
+        encoded = EncodeLocal8Bit(QueryCatalogueText(TextTable::Scanner, u"Scan_NothingFound", kLanguageEnglish));
+    if (encoded)
+        std::fprintf(stderr, "vindrel-scan: %s\n", encoded->c_str());
 }
 
 }  // namespace
@@ -125,6 +166,8 @@ int main(int argc, char** argv)
     collector.FillMissingMacs(neighbours);
 
     std::vector<ServerRecord> servers = collector.Servers();
+    if (servers.empty())
+        SayNothingAnswered(seconds);
     const bool tooFew = o.waitFor && servers.size() < o.waitFor;
     if (o.waitFor && servers.size() > o.waitFor)
         servers.resize(o.waitFor);  // the first N, as promised
