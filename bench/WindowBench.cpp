@@ -24,7 +24,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 #include <algorithm>
 #include <chrono>
@@ -294,7 +294,7 @@ private:
 // timed up to the view's repaint.
 void MeasureSortAndFilter(CVindrelFrameWnd& window)
 {
-    QTreeView* view = window.Servers().View();
+    QTableView* view = window.Servers().View();
     const auto timed = [view](const char* key, const std::function<void()>& step) {
         QElapsedTimer clock;
         clock.start();
@@ -364,7 +364,7 @@ int main(int argc, char** argv)
     window.show();
     DrainCounter drains(&window);
     app.installEventFilter(&drains);
-    QTreeView* view = window.Servers().View();
+    QTableView* view = window.Servers().View();
     QWidget* counter = window.Control(QStringLiteral("SERVERNUMLABEL2"));
     if (!view || !counter)
         return 1;

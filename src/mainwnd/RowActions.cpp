@@ -15,7 +15,7 @@
 #include <QMenu>
 #include <QSaveFile>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 namespace {
 
@@ -73,7 +73,7 @@ int RowActions::CurrentRow() const
 
 void RowActions::ShowMenuAt(const QPoint& at)
 {
-    QTreeView* view = m_servers.View();
+    QTableView* view = m_servers.View();
     if (!view)
         return;
     const QModelIndex index = view->indexAt(at);
@@ -140,7 +140,7 @@ bool RowActions::eventFilter(QObject* watched, QEvent* event)
     const bool menuKey =
         key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
     if (menuKey && event->type() == QEvent::KeyPress) {
-        QTreeView* view = m_servers.View();
+        QTableView* view = m_servers.View();
         const QModelIndex current = view->currentIndex();
         if (current.isValid())
             ShowMenuAt(view->visualRect(current).center());

@@ -36,7 +36,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
-#include <QTreeView>
+#include <QTableView>
 
 #include <cstring>
 #include <string>
@@ -178,7 +178,7 @@ bool CVindrelFrameWnd::Initialise()
     m_stateCheck.start();
     UpdateStatusLine();
     // The keyboard starts where the work is: in the list.
-    if (QTreeView* view = m_servers->View())
+    if (QTableView* view = m_servers->View())
         view->setFocus(Qt::OtherFocusReason);
     return true;
 }
@@ -220,10 +220,10 @@ void CVindrelFrameWnd::ConnectControls()
         connect(filter, &QLineEdit::textChanged, m_servers, &ServerList::SetFilterText);
     connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::ShowShownCount);
     connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::UpdateStatusLine);
-    if (QTreeView* view = m_servers->View()) {
-        connect(view, &QTreeView::activated, this, &CVindrelFrameWnd::OpenServerPage);
+    if (QTableView* view = m_servers->View()) {
+        connect(view, &QTableView::activated, this, &CVindrelFrameWnd::OpenServerPage);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QTreeView::customContextMenuRequested, m_rowActions, [this, view](const QPoint& at) {
+        connect(view, &QTableView::customContextMenuRequested, m_rowActions, [this, view](const QPoint& at) {
             // From the keyboard (the menu key) the point is nowhere near a
             // row: the menu is for the current one.
             const QModelIndex current = view->currentIndex();
@@ -255,7 +255,7 @@ void CVindrelFrameWnd::AddShortcuts()
     add(QKeySequence(Qt::Key_F5), this, &CVindrelFrameWnd::RefreshList);
     add(QKeySequence::Find, this, &CVindrelFrameWnd::FocusFilter);
     // Copy in the list copies its selected rows (RowActions watches it).
-    if (QTreeView* view = m_servers->View())
+    if (QTableView* view = m_servers->View())
         view->installEventFilter(m_rowActions);
 }
 

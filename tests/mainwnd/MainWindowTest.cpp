@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -141,7 +141,7 @@ TEST_F(MainWindow, DoubleClickOnARowOpensOnlySafeAddresses)
         OpenWindow();
         Deliver(Record(u"10.0.0.9", u"other"));
         Deliver(Record(u"192.168.1.5", u"nas", c.port));
-        QTreeView* view = m_window->Servers().View();
+        QTableView* view = m_window->Servers().View();
         ASSERT_NE(view, nullptr);
         const QRect row = view->visualRect(view->model()->index(1, 0));
         ASSERT_TRUE(row.isValid());
