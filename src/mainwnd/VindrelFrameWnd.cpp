@@ -313,11 +313,13 @@ void CVindrelFrameWnd::DescribeForScreenReaders()
         const char* description;  // a key
     };
     const Description descriptions[] = {
-        {"SEARCHBTN", nullptr, "Search_Desc"},    {"STOPBTN", nullptr, "Stop_Desc"},
-        {"REFRESHBTN", nullptr, "Refresh_Desc"},  {"LANGUAGEBTN", "Language_Btn", "Language_Btn"},
-        {"MENUBTN", "Menu_Btn", "Menu_Btn"},      {"FILTEREDIT", "Filter_Edit", "Filter_Desc"},
-        {"SERVERLIST", "List_Name", "List_Desc"}, {"MINBTN", "Min_Btn", "Min_Btn"},
-        {"MAXBTN", "Max_Btn", "Max_Btn"},         {"CLOSEBTN", "Close_Btn", "Close_Btn"},
+        {"LOGO", "Logo_Name", "Logo_Desc"},       {"SEARCHBTN", nullptr, "Search_Desc"},
+        {"STOPBTN", nullptr, "Stop_Desc"},        {"REFRESHBTN", nullptr, "Refresh_Desc"},
+        {"LANGUAGEBTN", "Language_Btn", "Language_Desc"},
+        {"MENUBTN", "Menu_Btn", "Menu_Desc"},     {"FILTEREDIT", "Filter_Edit", "Filter_Desc"},
+        {"SERVERLIST", "List_Name", "List_Desc"}, {"MINBTN", "Min_Btn", "Window_Desc"},
+        {"MAXBTN", "Max_Btn", "Window_Desc"},     {"CLOSEBTN", "Close_Btn", "Window_Desc"},
+        {"FINDBTN", nullptr, "Find_Desc"},        {"DIAGBTN", nullptr, "Diag_Desc"},
     };
     for (const Description& d : descriptions) {
         QWidget* control = Control(QString::fromLatin1(d.control));
@@ -328,6 +330,12 @@ void CVindrelFrameWnd::DescribeForScreenReaders()
         control->setAccessibleDescription(Text(QString::fromLatin1(d.description)));
         if (d.name && control->toolTip().isEmpty())
             control->setToolTip(name);
+    }
+    // The filter's clear button is an action Qt adds to the line edit,
+    // under this name, without a text.
+    if (QWidget* filter = Control(QStringLiteral("FILTEREDIT"))) {
+        if (auto* clear = filter->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
+            clear->setText(Text(QStringLiteral("Filter_Clear")));
     }
 }
 
