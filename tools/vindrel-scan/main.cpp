@@ -6,17 +6,17 @@
 #include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "StandardStreams.h"
+#include "actions/ServerExport.h"
 #include "base/LocaleText.h"
-#include "discovery/Diagnosis.h"
+#include "diagnosis/Diagnosis.h"
+#include "diagnosis/GatherDiagnosis.h"
+#include "diagnosis/PortOwner.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
-#include "discovery/GatherDiagnosis.h"
 #include "discovery/NeighbourTable.h"
-#include "discovery/PortOwner.h"
-#include "discovery/ServerExport.h"
-#include "discovery/UdpSocket.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
+#include "net/UdpSocket.h"
 
 #include <cerrno>
 #include <charconv>
