@@ -101,13 +101,13 @@ constexpr CatalogueRow kMainWindowRows[] =
         {u"menu_diagnostics", u"Diagnostics\u2026", u"\u8BCA\u65AD\u2026"},                         // "诊断…"
         {u"Status_Searching", u"Searching\u2026", u"\u6B63\u5728\u641C\u7D22\u2026"},               // "正在搜索…"
         {u"Status_Stopped", u"Stopped", u"\u5DF2\u505C\u6B62"},                                     // "已停止"
-        {u"Status_PortInUse", u"UDP port 6000 is in use by %1: no reply can come in",
-         u"UDP \u7AEF\u53E3 6000 \u88AB %1 \u5360\u7528\uFF0C\u6536\u4E0D\u5230\u5E94\u7B54"},  // "UDP 端口 6000 被 %1
-                                                                                                // 占用，收不到应答"
+        {u"Status_PortInUse", u"UDP port %1 is in use by %2: no reply can come in",
+         u"UDP \u7AEF\u53E3 %1 \u88AB %2 \u5360\u7528\uFF0C\u6536\u4E0D\u5230\u5E94\u7B54"},  // "UDP 端口 %1 被 %2
+                                                                                              // 占用，收不到应答"
         {u"Holder_Unknown", u"another program", u"\u5176\u4ED6\u7A0B\u5E8F"},                   // "其他程序"
         {u"Holder_OtherUser", u"a program of user %1", u"\u7528\u6237 %1 \u7684\u7A0B\u5E8F"},  // "用户 %1 的程序"
-        {u"Status_ListenFailed", u"Cannot listen on UDP port 6000: %1",
-         u"\u65E0\u6CD5\u76D1\u542C UDP \u7AEF\u53E3 6000\uFF1A%1"},  // "无法监听 UDP 端口 6000：%1"
+        {u"Status_ListenFailed", u"Cannot listen on UDP port %1: %2",
+         u"\u65E0\u6CD5\u76D1\u542C UDP \u7AEF\u53E3 %1\uFF1A%2"},  // "无法监听 UDP 端口 %1：%2"
         {u"Status_NoNetwork", u"No network: no IPv4 address is up",
          u"\u65E0\u7F51\u7EDC\uFF1A\u6CA1\u6709\u53EF\u7528\u7684 IPv4 \u5730\u5740"},  // "无网络：没有可用的 IPv4
                                                                                         // 地址"

@@ -104,8 +104,8 @@ void MainWindowFixture::Deliver(const ServerRecord& record)
     ServerSighting sighting;
     sighting.record = record;
     sighting.heardAt = std::chrono::steady_clock::now();
-    m_window->Queue()->Push(std::move(sighting));
-    m_window->DrainQueue();
+    m_window->Feed().Queue()->Push(std::move(sighting));
+    m_window->Feed().Drain();
 }
 
 QAction* MainWindowFixture::MenuItem(const QString& name) const

@@ -272,8 +272,8 @@ TEST_F(ListUse, WakeUpSendsTwiceThroughTheAdapterTheServerWasHeardOn)
     sighting.heardAt = std::chrono::steady_clock::now();
     sighting.interfaceIndex = 4;
     sighting.localAddress = 0x0100000A;  // 10.0.0.1 in network byte order
-    m_window->Queue()->Push(sighting);
-    m_window->DrainQueue();
+    m_window->Feed().Queue()->Push(sighting);
+    m_window->Feed().Drain();
     Select(0);
     m_window->Rows().WakeUp();
     ASSERT_EQ(m_woken.size(), 1u);
