@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job on a fresh machine: installs (scripts/setup.sh), builds only
 # the programs it runs, then a private network lab with five simulated
-# Korvan servers, each with its own MAC, and opens the Vindrel window inside it, which finds them.
+# Korvan servers, each with its own MAC, and opens the Vindrel window inside
+# it, which finds them.
 # The window opens on your display; without one ($DISPLAY unset) it runs
 # under Xvfb for a few seconds and a screenshot is saved (build/demo.png).
 # --scan searches with the command-line vindrel-scan instead. Nothing reaches
@@ -11,7 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 setup=1 scan=0
 case "${1:-}" in
-  -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  -h|--help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
   --no-setup) setup=0; shift ;;
 esac
 case "${1:-}" in --scan) scan=1; shift ;; esac
