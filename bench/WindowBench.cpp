@@ -24,7 +24,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 #include <algorithm>
 #include <chrono>
@@ -157,25 +157,25 @@ long long ThreadSwitches()
     return total;
 }
 
-// Counts the window's drains of what the engine found (queued calls to the
-// window) as they arrive.
+// Counts the feed's drains of what the engine found (queued calls to the
+// window's feed) as they arrive.
 class DrainCounter final : public QObject
 {
 public:
-    explicit DrainCounter(const QObject* window)
-        : m_window(window)
+    explicit DrainCounter(const QObject* feed)
+        : m_feed(feed)
     {
     }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == m_window && event->type() == QEvent::MetaCall)
+        if (watched == m_feed && event->type() == QEvent::MetaCall)
             ++count;
         return QObject::eventFilter(watched, event);
     }
     long long count = 0;
 
 private:
-    const QObject* m_window;
+    const QObject* m_feed;
 };
 
 struct Settings
@@ -294,7 +294,7 @@ private:
 // timed up to the view's repaint.
 void MeasureSortAndFilter(CVindrelFrameWnd& window)
 {
-    QTreeView* view = window.Servers().View();
+    QTableView* view = window.Servers().View();
     const auto timed = [view](const char* key, const std::function<void()>& step) {
         QElapsedTimer clock;
         clock.start();
@@ -362,9 +362,9 @@ int main(int argc, char** argv)
         return 1;
     }
     window.show();
-    DrainCounter drains(&window);
+    DrainCounter drains(&window.Feed());
     app.installEventFilter(&drains);
-    QTreeView* view = window.Servers().View();
+    QTableView* view = window.Servers().View();
     QWidget* counter = window.Control(QStringLiteral("SERVERNUMLABEL2"));
     if (!view || !counter)
         return 1;

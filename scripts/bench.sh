@@ -123,8 +123,10 @@ awk -v load="$load_seconds" -v idle="$idle_seconds" '
     row("Idle: resident memory, end vs settled", sprintf("%.1f MiB", ie), sprintf("%.1f MiB settled", is), sprintf("%.4f", ie / is),
         sprintf("no growth (< +1 %%): %s", ok(ie <= is * 1.01)))
     vr = median("start vindrel_rss_kib"); er = median("start empty_rss_kib")
-    row("Resident memory 2 s after start", sprintf("%.1f MiB", vr / 1024), sprintf("empty Qt window %.1f MiB", er / 1024), sprintf("%.2fx", vr / er), "reported")
+    row("Resident memory 2 s after start", sprintf("%.1f MiB", vr / 1024), sprintf("empty Qt window %.1f MiB", er / 1024), sprintf("%.2fx", vr / er),
+        sprintf("<= 1.3x: %s", ok(vr > 0 && er > 0 && vr <= 1.3 * er)))
     vm = median("start vindrel_map_s"); em = median("start empty_map_s"); vp = median("start vindrel_probe_s")
-    row("Start: exec to window shown", ms(vm), "empty Qt window " ms(em), sprintf("%.2fx", vm / em), "reported")
+    row("Start: exec to window shown", ms(vm), "empty Qt window " ms(em), sprintf("%.2fx", vm / em),
+        sprintf("<= 1.5x: %s", ok(vm >= 0 && em > 0 && vm <= 1.5 * em)))
     row("Start: exec to first probe on the wire", ms(vp), "empty Qt window " ms(em), sprintf("%.2fx", vp / em), "reported")
   }' "$results"

@@ -31,6 +31,8 @@ packages=(
   # holding the reply port) and the window under test
   iproute2 procps nftables python3-minimal xvfb xauth x11-utils xdotool imagemagick trayer
   fonts-wqy-microhei fonts-dejavu-core
+  # what a screen reader reads: the AT-SPI bus, a D-Bus session, pyatspi
+  at-spi2-core dbus python3-pyatspi
   # localedef and the locale sources: a legacy-charset locale, so 8-bit text
   # decoding is tested beyond UTF-8, and locales whose decimal comma or
   # dotless i would leak into machine output

@@ -56,6 +56,20 @@ constexpr CatalogueRow kMainWindowRows[] =
         {u"Refresh_Desc", u"Empty the list", u"\u6E05\u7A7A\u5217\u8868"},                   // "清空列表"
         {u"Filter_Desc", u"Show only the servers with a field that holds this text",
          u"\u53EA\u663E\u793A\u542B\u6709\u6B64\u6587\u5B57\u7684\u670D\u52A1\u5668"},  // "只显示含有此文字的服务器"
+        {u"Logo_Name", u"Vindrel", u"Vindrel"},
+        {u"Logo_Desc", u"Korvan Server Finder", u"Korvan \u670D\u52A1\u5668\u641C\u7D22"},  // "Korvan 服务器搜索"
+        {u"Language_Desc", u"Choose the window's language",
+         u"\u9009\u62E9\u7A97\u53E3\u8BED\u8A00"},  // "选择窗口语言"
+        {u"Menu_Desc", u"Find by address, diagnostics, export, exit",
+         u"\u6309\u5730\u5740\u67E5\u627E\u3001\u8BCA\u65AD\u3001\u5BFC\u51FA\u3001\u9000\u51FA"},  // "按地址查找、诊断、导出、退出"
+        {u"Window_Desc", u"Changes the window's size or hides it; the program goes on",
+         u"\u6539\u53D8\u7A97\u53E3\u5927\u5C0F\u6216\u9690\u85CF\u7A97\u53E3\uFF1B\u7A0B\u5E8F\u7EE7\u7EED"
+         u"\u8FD0\u884C"},  // "改变窗口大小或隐藏窗口；程序继续运行"
+        {u"Find_Desc", u"Probe servers on other networks by their address",
+         u"\u6309\u5730\u5740\u63A2\u6D4B\u5176\u4ED6\u7F51\u7EDC\u4E2D\u7684\u670D\u52A1\u5668"},  // "按地址探测其他网络中的服务器"
+        {u"Diag_Desc", u"Check why no server is found",
+         u"\u68C0\u67E5\u4E3A\u4EC0\u4E48\u627E\u4E0D\u5230\u670D\u52A1\u5668"},  // "检查为什么找不到服务器"
+        {u"Filter_Clear", u"Clear the filter", u"\u6E05\u9664\u7B5B\u9009"},  // "清除筛选"
         {u"List_Name", u"Servers found", u"\u627E\u5230\u7684\u670D\u52A1\u5668"},  // "找到的服务器"
         {u"List_Desc", u"Enter opens a server's web page; the menu key shows what else can be done",
          u"\u56DE\u8F66\u952E\u6253\u5F00\u670D\u52A1\u5668\u7F51\u9875\uFF1B\u83DC\u5355\u952E\u663E\u793A\u5176\u4ED6"
@@ -87,13 +101,13 @@ constexpr CatalogueRow kMainWindowRows[] =
         {u"menu_diagnostics", u"Diagnostics\u2026", u"\u8BCA\u65AD\u2026"},                         // "诊断…"
         {u"Status_Searching", u"Searching\u2026", u"\u6B63\u5728\u641C\u7D22\u2026"},               // "正在搜索…"
         {u"Status_Stopped", u"Stopped", u"\u5DF2\u505C\u6B62"},                                     // "已停止"
-        {u"Status_PortInUse", u"UDP port 6000 is in use by %1: no reply can come in",
-         u"UDP \u7AEF\u53E3 6000 \u88AB %1 \u5360\u7528\uFF0C\u6536\u4E0D\u5230\u5E94\u7B54"},  // "UDP 端口 6000 被 %1
-                                                                                                // 占用，收不到应答"
+        {u"Status_PortInUse", u"UDP port %1 is in use by %2: no reply can come in",
+         u"UDP \u7AEF\u53E3 %1 \u88AB %2 \u5360\u7528\uFF0C\u6536\u4E0D\u5230\u5E94\u7B54"},  // "UDP 端口 %1 被 %2
+                                                                                              // 占用，收不到应答"
         {u"Holder_Unknown", u"another program", u"\u5176\u4ED6\u7A0B\u5E8F"},                   // "其他程序"
         {u"Holder_OtherUser", u"a program of user %1", u"\u7528\u6237 %1 \u7684\u7A0B\u5E8F"},  // "用户 %1 的程序"
-        {u"Status_ListenFailed", u"Cannot listen on UDP port 6000: %1",
-         u"\u65E0\u6CD5\u76D1\u542C UDP \u7AEF\u53E3 6000\uFF1A%1"},  // "无法监听 UDP 端口 6000：%1"
+        {u"Status_ListenFailed", u"Cannot listen on UDP port %1: %2",
+         u"\u65E0\u6CD5\u76D1\u542C UDP \u7AEF\u53E3 %1\uFF1A%2"},  // "无法监听 UDP 端口 %1：%2"
         {u"Status_NoNetwork", u"No network: no IPv4 address is up",
          u"\u65E0\u7F51\u7EDC\uFF1A\u6CA1\u6709\u53EF\u7528\u7684 IPv4 \u5730\u5740"},  // "无网络：没有可用的 IPv4
                                                                                         // 地址"
@@ -131,6 +145,14 @@ constexpr CatalogueRow kMainWindowRows[] =
          u"\u2026"},  // "正在检查网络适配器、应答端口和防火墙…"
 };
 
+// vindrel-scan's own lines for people, in the language the window would
+// take from the same locale.
+constexpr CatalogueRow kScannerRows[] = {
+    {u"Scan_NothingFound", u"no server answered within %1 s; `vindrel-scan --diagnose` tells why",
+     u"%1 \u79D2\u5185\u6CA1\u6709\u670D\u52A1\u5668\u5E94\u7B54\uFF1B`vindrel-scan --diagnose` "
+     u"\u4F1A\u8BF4\u660E\u539F\u56E0"},  // "%1 秒内没有服务器应答；`vindrel-scan --diagnose` 会说明原因"
+};
+
 constexpr CatalogueRow kMessageWindowRows[] = {
     {u"Msg_title", u"Vindrel", u"Vindrel"},
     {u"OK_Btn", u"OK", u"\u786E  \u5B9A"},          // "确  定"
@@ -160,6 +182,7 @@ std::span<const CatalogueRow> RowsOf(TextTable table)
     switch (table) {
     case TextTable::MainWindow: return kMainWindowRows;
     case TextTable::MessageWindow: return kMessageWindowRows;
+    case TextTable::Scanner: return kScannerRows;
     }
     return {};
 }

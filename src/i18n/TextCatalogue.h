@@ -6,7 +6,8 @@
 // control carries a short key (e.g. "Search_Btn") instead of its text; the
 // window's text source answers from its own table in the current language.
 
-enum class TextTable { MainWindow, MessageWindow };
+// Scanner: vindrel-scan's lines for people on standard error.
+enum class TextTable { MainWindow, MessageWindow, Scanner };
 
 inline constexpr std::u16string_view kLanguageEnglish = u"en";
 inline constexpr std::u16string_view kLanguageChinese = u"zh_cn";

@@ -2,6 +2,7 @@
 
 #include "actions/ServerExport.h"
 #include "discovery/ServerFields.h"
+#include "actions/WakeOnLan.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
 #include "uilib/ResourcePath.h"
@@ -9,19 +10,40 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSaveFile>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
+
+#include <cstring>
+#include <string>
 
 namespace {
 
 QString Field(const ServerRecord& record, ServerColumn column)
 {
     return QString::fromStdU16String(record.*kServerFields[static_cast<std::size_t>(column)].member);
+}
+
+// Broadcasts a magic packet from the adapter a server was last heard on.
+QString WakeThroughAdapter(const QString& mac, unsigned interfaceIndex, quint32 localAddress)
+{
+    WakeVia via;
+    via.interfaceIndex = interfaceIndex;
+    if (localAddress != 0) {
+        // Network byte order: the first byte in memory is the first number.
+        unsigned char bytes[4];
+        std::memcpy(bytes, &localAddress, sizeof bytes);
+        via.localAddress = std::to_string(bytes[0]) + '.' + std::to_string(bytes[1]) + '.' + std::to_string(bytes[2]) +
+                           '.' + std::to_string(bytes[3]);
+    }
+    const WakeResult result = SendWakeOnLan(mac.toStdString(), via);
+    return result.sent ? QString() : QString::fromStdString(result.error);
 }
 
 }  // namespace
@@ -31,6 +53,10 @@ RowActions::RowActions(ServerList& servers, Hooks hooks, QObject* parent)
     , m_servers(servers)
     , m_hooks(std::move(hooks))
 {
+    if (!m_hooks.wake)
+        m_hooks.wake = WakeThroughAdapter;
+    if (!m_hooks.chooseExportFile)
+        m_hooks.chooseExportFile = [this] { return AskForExportFile(); };
     m_menu = LoadSkinMenu(ResolveResourcePath(QStringLiteral("menu.xml")));
     if (!m_menu)
         m_menu = std::make_unique<QMenu>();
@@ -73,7 +99,7 @@ int RowActions::CurrentRow() const
 
 void RowActions::ShowMenuAt(const QPoint& at)
 {
-    QTreeView* view = m_servers.View();
+    QTableView* view = m_servers.View();
     if (!view)
         return;
     const QModelIndex index = view->indexAt(at);
@@ -140,7 +166,7 @@ bool RowActions::eventFilter(QObject* watched, QEvent* event)
     const bool menuKey =
         key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
     if (menuKey && event->type() == QEvent::KeyPress) {
-        QTreeView* view = m_servers.View();
+        QTableView* view = m_servers.View();
         const QModelIndex current = view->currentIndex();
         if (current.isValid())
             ShowMenuAt(view->visualRect(current).center());
@@ -198,6 +224,13 @@ QByteArray RowActions::ExportText(const ServerList& servers, const QString& path
     const bool json = QFileInfo(path).suffix().compare(u"json", Qt::CaseInsensitive) == 0;
     const std::string text = json ? FormatJson(records) : FormatCsv(records);
     return QByteArray::fromStdString(text);
+}
+
+QString RowActions::AskForExportFile() const
+{
+    return QFileDialog::getSaveFileName(qobject_cast<QWidget*>(parent()), m_hooks.text(QStringLiteral("Export_Title")),
+                                        QDir::home().filePath(QStringLiteral("vindrel-servers.csv")),
+                                        QStringLiteral("CSV (*.csv);;JSON (*.json)"));
 }
 
 void RowActions::ExportList()

@@ -28,14 +28,17 @@ public:
     {
         // Opens the current row's page (the window's own action).
         std::function<void()> openPage;
-        // Sends a Wake-on-LAN packet for a server; empty when sent, else why not.
+        // Sends a Wake-on-LAN packet for a server; empty when sent, else why
+        // not. Empty: a magic packet from the adapter the server was heard on.
         std::function<QString(const QString& mac, unsigned interfaceIndex, quint32 localAddress)> wake;
-        // Asks where to export; empty when the person declined.
+        // Asks where to export; empty when the person declined. Empty: a save
+        // dialog over the parent window.
         std::function<QString()> chooseExportFile;
         // The window's texts by key.
         TextLookup text;
     };
 
+    // `parent` is the main window, over which the save dialog opens.
     RowActions(ServerList& servers, Hooks hooks, QObject* parent);
     ~RowActions() override;
 
@@ -71,6 +74,7 @@ protected:
 private:
     QAction* AddItem(const char* name, const char* key, void (RowActions::*action)());
     int CurrentRow() const;
+    QString AskForExportFile() const;
     void Copy(const QString& text, const QString& shown);
 
     ServerList& m_servers;

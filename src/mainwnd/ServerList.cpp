@@ -8,7 +8,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QTreeView>
+#include <QTableView>
 
 #include <algorithm>
 
@@ -48,7 +48,7 @@ ServerList::~ServerList() = default;
 
 void ServerList::Attach(QWidget* content)
 {
-    m_view = content->findChild<QTreeView*>(QStringLiteral("SERVERLIST"));
+    m_view = content->findChild<QTableView*>(QStringLiteral("SERVERLIST"));
     m_counter = content->findChild<QLabel*>(QStringLiteral("SERVERNUMLABEL2"));
     m_eventShown = content->findChild<QLabel*>(QStringLiteral("EVENT2"));
     m_eventAddress = content->findChild<QLabel*>(QStringLiteral("EVENT3"));
@@ -60,16 +60,25 @@ void ServerList::Attach(QWidget* content)
     m_takesRows = m_view && std::find(fields.begin(), fields.end(), ipField) != fields.end();
     if (!m_view)
         return;
+    // A table view, so that screen readers announce a table with its column
+    // headers and say "row 3 of 6"; dressed as a plain list of rows.
     m_view->setModel(m_shown);
-    m_view->setRootIsDecorated(false);
-    m_view->setItemsExpandable(false);
-    m_view->setUniformRowHeights(true);  // keeps thousands of rows cheap to lay out
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_view->setAllColumnsShowFocus(true);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setShowGrid(false);
+    m_view->setWordWrap(false);
+    m_view->setCornerButtonEnabled(false);
+    m_view->setTabKeyNavigation(false);  // Tab leaves the list; arrows move in it
+    QHeaderView* rows = m_view->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);  // keeps thousands of rows cheap to lay out
+    rows->setDefaultSectionSize(30);
     ShowTemplateColumns(fields);
-    QHeaderView* header = m_view->header();
+    QHeaderView* header = m_view->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(true);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     connect(header, &QHeaderView::sectionClicked, this, &ServerList::OnHeaderClicked);
@@ -78,7 +87,7 @@ void ServerList::Attach(QWidget* content)
 void ServerList::OnHeaderClicked(int column)
 {
     m_shown->CycleSort(column);
-    QHeaderView* header = m_view->header();
+    QHeaderView* header = m_view->horizontalHeader();
     header->setSortIndicatorShown(m_shown->sortColumn() >= 0);
     if (m_shown->sortColumn() >= 0)
         header->setSortIndicator(m_shown->sortColumn(), m_shown->sortOrder());
@@ -89,7 +98,7 @@ void ServerList::OnHeaderClicked(int column)
 // columns in that order; the last one stretches.
 void ServerList::ShowTemplateColumns(const std::vector<int>& fields)
 {
-    QHeaderView* header = m_view->header();
+    QHeaderView* header = m_view->horizontalHeader();
     for (int field = 0; field < m_model->columnCount(); ++field)
         header->setSectionHidden(field, std::find(fields.begin(), fields.end(), field) == fields.end());
     for (std::size_t visual = 0; visual < fields.size(); ++visual)

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
-#include <QTreeView>
+#include <QTableView>
 
 #include <vector>
 
@@ -56,7 +56,7 @@ public:
     ServerListModel& Model() { return *m_model; }
     const ServerListModel& Model() const { return *m_model; }
     ServerSortFilterModel& Shown() { return *m_shown; }
-    QTreeView* View() const { return m_view; }
+    QTableView* View() const { return m_view; }
     // Whether the row template lets rows be added at all.
     bool TakesRows() const { return m_takesRows; }
 
@@ -70,7 +70,7 @@ private:
 
     ServerListModel* m_model;        // child
     ServerSortFilterModel* m_shown;  // child
-    QPointer<QTreeView> m_view;
+    QPointer<QTableView> m_view;
     QPointer<QLabel> m_counter;
     QPointer<QLabel> m_eventShown;
     QPointer<QLabel> m_eventAddress;

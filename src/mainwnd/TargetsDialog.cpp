@@ -23,6 +23,9 @@ TargetsDialog::TargetsDialog(const QStringList& targets, const TextLookup& text,
     auto* intro = new QLabel(text(QStringLiteral("Targets_Intro")), this);
     intro->setWordWrap(true);
     intro->setTextFormat(Qt::PlainText);
+    // Screen readers take the children in their order: the introduction
+    // first, then the list, the entry and the buttons as they are shown.
+    intro->lower();
     m_list->addItems(targets);
     m_list->setAccessibleName(text(QStringLiteral("Targets_Title")));
     m_entry->setPlaceholderText(text(QStringLiteral("Targets_Placeholder")));
@@ -69,6 +72,7 @@ void TargetsDialog::Check()
     const QString written = m_entry->text().trimmed();
     if (written.isEmpty()) {
         m_verdict->clear();
+        m_entry->setAccessibleDescription(QString());
         m_add->setEnabled(false);
         return;
     }
@@ -77,6 +81,8 @@ void TargetsDialog::Check()
     m_verdict->setStyleSheet(parse.target ? QString() : QStringLiteral("color: #C4363B;"));
     m_verdict->setText(parse.target ? m_text(QStringLiteral("Targets_Good")).arg(parse.target->Size())
                                     : m_text(QStringLiteral("Targets_Bad")).arg(QString::fromStdString(parse.error)));
+    // Read with the entry, where the focus is while typing.
+    m_entry->setAccessibleDescription(m_verdict->text());
 }
 
 void TargetsDialog::Add()

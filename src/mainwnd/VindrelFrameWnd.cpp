@@ -2,18 +2,16 @@
 
 #include "actions/WakeOnLan.h"
 #include "base/AppFolders.h"
-#include "base/ErrorText.h"
 #include "base/LocaleText.h"
 #include "diagnosis/DiagnosisText.h"
 #include "diagnosis/GatherDiagnosis.h"
-#include "diagnosis/PortOwner.h"
-#include "discovery/ProbeTarget.h"
 #include "discovery/ServerFields.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
 #include "mainwnd/DiagnosticsDialog.h"
 #include "mainwnd/RowActions.h"
 #include "mainwnd/SavedTargets.h"
+#include "mainwnd/SearchButtons.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
 #include "mainwnd/ServerPageAddress.h"
@@ -28,54 +26,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
-#include <QTreeView>
-
-#include <cstring>
-#include <string>
+#include <QTableView>
 
 namespace {
-
-// The look of the button of the current search state, and of the other one.
-constexpr const char16_t* kSearchActiveLook =
-    u"normalimage=\"file='res\\mainwnd\\search_btn_selected.png' dest='10,13,26,29'\" textcolor=\"#FFFFFFFF\" "
-    u"pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FF4B74B4\" hotbkcolor=\"#FF4B74B4\"";
-constexpr const char16_t* kStopActiveLook =
-    u"normalimage=\"file='res\\mainwnd\\stop_btn_selected.png' dest='10,13,26,29'\" textcolor=\"#FFFFFFFF\" "
-    u"pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FF4B74B4\" hotbkcolor=\"#FF4B74B4\"";
-constexpr const char16_t* kSearchIdleLook =
-    u"normalimage=\"file='res\\mainwnd\\search_btn_normal.png' dest='10,13,26,29'\" "
-    u"pushedimage=\"file='res\\mainwnd\\search_btn_selected.png' dest='10,13,26,29'\" textcolor=\"#FF000000\" "
-    u"pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FFB0BBC7\" hotbkcolor=\"#FF808080\" pushedbkcolor=\"#FF4B74B4\" "
-    u"pushedtextcolor=\"#FFFFFFFF\"";
-constexpr const char16_t* kStopIdleLook =
-    u"normalimage=\"file='res\\mainwnd\\stop_btn_normal.png' dest='10,13,26,29'\" "
-    u"pushedimage=\"file='res\\mainwnd\\stop_btn_selected.png' dest='10,13,26,29'\" textcolor=\"#FF000000\" "
-    u"pushedtextcolor=\"#FFFFFFFF\" bkcolor=\"#FFB0BBC7\" hotbkcolor=\"#FF808080\" pushedbkcolor=\"#FF4B74B4\" "
-    u"pushedtextcolor=\"#FFFFFFFF\"";
-
-// Broadcasts a magic packet from the adapter a server was last heard on.
-QString WakeThroughAdapter(const QString& mac, unsigned interfaceIndex, quint32 localAddress)
-{
-    WakeVia via;
-    via.interfaceIndex = interfaceIndex;
-    if (localAddress != 0) {
-        // Network byte order: the first byte in memory is the first number.
-        unsigned char bytes[4];
-        std::memcpy(bytes, &localAddress, sizeof bytes);
-        via.localAddress = std::to_string(bytes[0]) + '.' + std::to_string(bytes[1]) + '.' + std::to_string(bytes[2]) +
-                           '.' + std::to_string(bytes[3]);
-    }
-    const WakeResult result = SendWakeOnLan(mac.toStdString(), via);
-    return result.sent ? QString() : QString::fromStdString(result.error);
-}
 
 // Ends the event loop once the handler that asks has finished, like a quit
 // message; a request made before the loop runs still ends it.
@@ -97,7 +56,8 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
     : m_options(std::move(options))
     , m_settingsDir(m_options.settingsDir)
     , m_servers(new ServerList(this))
-    , m_engine(m_options.discovery)
+    , m_feed(m_options.discovery)
+    , m_statusLine(m_feed, *m_servers, [this](const QString& key) { return Text(key); })
 {
     if (m_settingsDir.isEmpty()) {
         m_settingsDir = QString::fromStdU16String(DecodeLocal8Bit(ProgramFolders().settings));
@@ -105,33 +65,21 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
     }
     if (!m_options.openUrl)
         m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    if (!m_options.wake)
-        m_options.wake = WakeThroughAdapter;
-    if (!m_options.chooseExportFile)
-        m_options.chooseExportFile = [this] { return AskForExportFile(); };
     if (!m_options.gatherDiagnosis) {
-        m_options.gatherDiagnosis = [port = m_options.discovery.listenPort](const EngineStatus& status,
-                                                                            std::chrono::milliseconds searched) {
+        m_options.gatherDiagnosis = [port = m_feed.ListenPort()](const EngineStatus& status,
+                                                                 std::chrono::milliseconds searched) {
             return GatherDiagnosis(status, searched, port);
         };
     }
     setWindowTitle(QStringLiteral("Vindrel"));
-    m_rearm.setSingleShot(true);
-    m_rearm.setInterval(1000 / kDrainsPerSecond);
-    connect(&m_rearm, &QTimer::timeout, this, &CVindrelFrameWnd::OnRearm);
     m_silenceCheck.setInterval(1000);
     connect(&m_silenceCheck, &QTimer::timeout, this, &CVindrelFrameWnd::MarkSilentRows);
-    m_stateCheck.setInterval(1000);
-    connect(&m_stateCheck, &QTimer::timeout, this, &CVindrelFrameWnd::UpdateStatusLine);
-    // Called on a listener thread with the queue's lock held: only post.
-    // The destructor clears it before the window goes.
-    m_queue->SetWake([this] { QMetaObject::invokeMethod(this, &CVindrelFrameWnd::DrainQueue, Qt::QueuedConnection); });
+    connect(&m_feed, &ServerFeed::SightingsArrived, m_servers, &ServerList::Add);
 }
 
 CVindrelFrameWnd::~CVindrelFrameWnd()
 {
-    m_queue->SetWake({});
-    m_engine.Stop();
+    m_feed.Stop();
     // The row actions watch the list's view and refer to the server list;
     // Qt would delete the list before the view, whose last events would
     // then reach a filter whose list is gone.
@@ -149,6 +97,7 @@ bool CVindrelFrameWnd::Initialise()
     if (!icon.isNull())
         setWindowIcon(icon);
     m_servers->Attach(m_content);
+    m_statusLine.Attach(qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))), Control(QStringLiteral("HINTBAR")));
     m_tray = new TrayMenus(this);
     connect(m_tray, &TrayMenus::ShowRequested, this, &CVindrelFrameWnd::ShowNormal);
     connect(m_tray, &TrayMenus::ExitRequested, this, &CVindrelFrameWnd::ExitApplication);
@@ -159,7 +108,7 @@ bool CVindrelFrameWnd::Initialise()
     hooks.chooseExportFile = m_options.chooseExportFile;
     hooks.text = [this](const QString& key) { return Text(key); };
     m_rowActions = new RowActions(*m_servers, std::move(hooks), this);
-    connect(m_rowActions, &RowActions::Status, this, &CVindrelFrameWnd::ShowStatus);
+    connect(m_rowActions, &RowActions::Status, &m_statusLine, &StatusLine::ShowMessage);
     connect(m_tray, &TrayMenus::ExportRequested, m_rowActions, &RowActions::ExportList);
     connect(m_tray, &TrayMenus::FindByAddressRequested, this, &CVindrelFrameWnd::FindByAddress);
     connect(m_tray, &TrayMenus::DiagnosticsRequested, this, &CVindrelFrameWnd::ShowDiagnostics);
@@ -173,12 +122,10 @@ bool CVindrelFrameWnd::Initialise()
     m_tray->CreateTrayIcon();
     SetTargets(LoadTargets(m_settingsDir));
     if (m_options.startDiscovery)
-        m_engine.Start(m_queue);
+        m_feed.Start();
     StartSearch();
-    m_stateCheck.start();
-    UpdateStatusLine();
     // The keyboard starts where the work is: in the list.
-    if (QTreeView* view = m_servers->View())
+    if (QTableView* view = m_servers->View())
         view->setFocus(Qt::OtherFocusReason);
     return true;
 }
@@ -219,11 +166,10 @@ void CVindrelFrameWnd::ConnectControls()
     if (auto* filter = qobject_cast<QLineEdit*>(Control(QStringLiteral("FILTEREDIT"))))
         connect(filter, &QLineEdit::textChanged, m_servers, &ServerList::SetFilterText);
     connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::ShowShownCount);
-    connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::UpdateStatusLine);
-    if (QTreeView* view = m_servers->View()) {
-        connect(view, &QTreeView::activated, this, &CVindrelFrameWnd::OpenServerPage);
+    if (QTableView* view = m_servers->View()) {
+        connect(view, &QTableView::activated, this, &CVindrelFrameWnd::OpenServerPage);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QTreeView::customContextMenuRequested, m_rowActions, [this, view](const QPoint& at) {
+        connect(view, &QTableView::customContextMenuRequested, m_rowActions, [this, view](const QPoint& at) {
             // From the keyboard (the menu key) the point is nowhere near a
             // row: the menu is for the current one.
             const QModelIndex current = view->currentIndex();
@@ -255,7 +201,7 @@ void CVindrelFrameWnd::AddShortcuts()
     add(QKeySequence(Qt::Key_F5), this, &CVindrelFrameWnd::RefreshList);
     add(QKeySequence::Find, this, &CVindrelFrameWnd::FocusFilter);
     // Copy in the list copies its selected rows (RowActions watches it).
-    if (QTreeView* view = m_servers->View())
+    if (QTableView* view = m_servers->View())
         view->installEventFilter(m_rowActions);
 }
 
@@ -300,6 +246,7 @@ void CVindrelFrameWnd::Retranslate()
     m_rowActions->Retranslate(lookup);
     DescribeForScreenReaders();
     ShowShownCount();
+    m_statusLine.Update();
 }
 
 // Every control a keyboard reaches has a name and a description in the
@@ -313,11 +260,13 @@ void CVindrelFrameWnd::DescribeForScreenReaders()
         const char* description;  // a key
     };
     const Description descriptions[] = {
-        {"SEARCHBTN", nullptr, "Search_Desc"},    {"STOPBTN", nullptr, "Stop_Desc"},
-        {"REFRESHBTN", nullptr, "Refresh_Desc"},  {"LANGUAGEBTN", "Language_Btn", "Language_Btn"},
-        {"MENUBTN", "Menu_Btn", "Menu_Btn"},      {"FILTEREDIT", "Filter_Edit", "Filter_Desc"},
-        {"SERVERLIST", "List_Name", "List_Desc"}, {"MINBTN", "Min_Btn", "Min_Btn"},
-        {"MAXBTN", "Max_Btn", "Max_Btn"},         {"CLOSEBTN", "Close_Btn", "Close_Btn"},
+        {"LOGO", "Logo_Name", "Logo_Desc"},       {"SEARCHBTN", nullptr, "Search_Desc"},
+        {"STOPBTN", nullptr, "Stop_Desc"},        {"REFRESHBTN", nullptr, "Refresh_Desc"},
+        {"LANGUAGEBTN", "Language_Btn", "Language_Desc"},
+        {"MENUBTN", "Menu_Btn", "Menu_Desc"},     {"FILTEREDIT", "Filter_Edit", "Filter_Desc"},
+        {"SERVERLIST", "List_Name", "List_Desc"}, {"MINBTN", "Min_Btn", "Window_Desc"},
+        {"MAXBTN", "Max_Btn", "Window_Desc"},     {"CLOSEBTN", "Close_Btn", "Window_Desc"},
+        {"FINDBTN", nullptr, "Find_Desc"},        {"DIAGBTN", nullptr, "Diag_Desc"},
     };
     for (const Description& d : descriptions) {
         QWidget* control = Control(QString::fromLatin1(d.control));
@@ -328,6 +277,12 @@ void CVindrelFrameWnd::DescribeForScreenReaders()
         control->setAccessibleDescription(Text(QString::fromLatin1(d.description)));
         if (d.name && control->toolTip().isEmpty())
             control->setToolTip(name);
+    }
+    // The filter's clear button is an action Qt adds to the line edit,
+    // under this name, without a text.
+    if (QWidget* filter = Control(QStringLiteral("FILTEREDIT"))) {
+        if (auto* clear = filter->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
+            clear->setText(Text(QStringLiteral("Filter_Clear")));
     }
 }
 
@@ -344,54 +299,7 @@ void CVindrelFrameWnd::ShowShownCount()
 
 void CVindrelFrameWnd::ShowStatus(const QString& message)
 {
-    if (auto* status = qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))))
-        status->setText(message);
-    m_messageUntil = std::chrono::steady_clock::now() + kMessageTime;
-}
-
-QString CVindrelFrameWnd::StateText(const EngineStatus& status) const
-{
-    if (!m_options.startDiscovery)
-        return m_engine.IsPaused() ? Text(QStringLiteral("Status_Stopped")) : Text(QStringLiteral("Status_Searching"));
-    switch (status.listener.state) {
-    case ListenerStatus::State::kPortInUse: {
-        // Found by the port's socket in /proc: cheap enough once a second.
-        const PortOwnership owner = FindPortOwner(6000);
-        QString holder = Text(QStringLiteral("Holder_Unknown"));
-        if (!owner.holders.empty()) {
-            QStringList names;
-            for (const PortHolder& h : owner.holders)
-                names.append(QStringLiteral("%1 (pid %2)").arg(QString::fromStdString(h.name)).arg(h.pid));
-            holder = names.join(QStringLiteral(", "));
-        } else if (!owner.otherUserName.empty()) {
-            holder = Text(QStringLiteral("Holder_OtherUser")).arg(QString::fromStdString(owner.otherUserName));
-        }
-        return Text(QStringLiteral("Status_PortInUse")).arg(holder);
-    }
-    case ListenerStatus::State::kFailed:
-        return Text(QStringLiteral("Status_ListenFailed"))
-            .arg(QString::fromStdString(ErrorText(status.listener.error)));
-    default: break;
-    }
-    if (status.noAddresses)
-        return Text(QStringLiteral("Status_NoNetwork"));
-    return status.paused ? Text(QStringLiteral("Status_Stopped")) : Text(QStringLiteral("Status_Searching"));
-}
-
-void CVindrelFrameWnd::UpdateStatusLine()
-{
-    const EngineStatus status = m_engine.Status();
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= m_messageUntil) {
-        if (auto* line = qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))))
-            line->setText(StateText(status));
-    }
-    // The hint: searching for a while, the list still empty.
-    if (QWidget* hint = Control(QStringLiteral("HINTBAR"))) {
-        const bool searching = !m_engine.IsPaused();
-        hint->setVisible(searching && now - m_searchingSince >= kSilence && m_servers->Model().Count() == 0 &&
-                         m_servers->TakesRows());
-    }
+    m_statusLine.ShowMessage(message);
 }
 
 void CVindrelFrameWnd::FindByAddress()
@@ -415,9 +323,9 @@ void CVindrelFrameWnd::ShowDiagnostics()
             DiagnosisTextFor(m_language.toStdU16String()), [this](const QString& key) { return Text(key); }, this);
     }
     // The facts of this moment: the report explains what the user just saw.
-    const EngineStatus status = m_engine.Status();
+    const EngineStatus status = m_feed.Status();
     const auto searched =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_searchingSince);
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_feed.SearchStarted());
     m_diagnostics->Run([gather = m_options.gatherDiagnosis, status, searched,
                         byAddress = Text(QStringLiteral("menu_find_address")).toStdString()] {
         DiagnosisInput input = gather(status, searched);
@@ -431,18 +339,7 @@ void CVindrelFrameWnd::ShowDiagnostics()
 
 void CVindrelFrameWnd::SetTargets(const QStringList& targets)
 {
-    std::vector<ProbeTarget> parsed;
-    m_targets.clear();
-    for (const QString& line : targets) {
-        const QString written = line.trimmed();
-        const ProbeTargetParse parse = ParseProbeTarget(written.toStdString());
-        // A hand-edited file may hold junk: it is left out, not fatal.
-        if (parse.target) {
-            parsed.push_back(*parse.target);
-            m_targets.append(written);
-        }
-    }
-    m_engine.SetTargets(std::move(parsed));
+    m_targets = m_feed.SetTargets(targets);
 }
 
 void CVindrelFrameWnd::MarkSilentRows()
@@ -450,30 +347,9 @@ void CVindrelFrameWnd::MarkSilentRows()
     // A server gets ten probe rounds from the start of the search before its
     // row dims, however long the search was stopped.
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_searchingSince < kSilence)
+    if (now - m_feed.SearchStarted() < kSilence)
         return;
     m_servers->Model().UpdateSilence(now - kSilence);
-}
-
-QString CVindrelFrameWnd::AskForExportFile()
-{
-    return QFileDialog::getSaveFileName(this, Text(QStringLiteral("Export_Title")),
-                                        QDir::home().filePath(QStringLiteral("vindrel-servers.csv")),
-                                        QStringLiteral("CSV (*.csv);;JSON (*.json)"));
-}
-
-void CVindrelFrameWnd::DrainQueue()
-{
-    m_servers->Add(m_queue->Take());
-    // The next sightings wait a little, so that the window wakes at most
-    // kDrainsPerSecond times a second however fast replies come.
-    m_rearm.start();
-}
-
-void CVindrelFrameWnd::OnRearm()
-{
-    if (!m_queue->Arm())
-        DrainQueue();
 }
 
 void CVindrelFrameWnd::closeEvent(QCloseEvent* event)
@@ -522,42 +398,21 @@ void CVindrelFrameWnd::ToggleMaximize()
     }
 }
 
-void CVindrelFrameWnd::ShowSearchState(const QString& active, const char16_t* activeLook, const QString& idle,
-                                       const char16_t* idleLook)
-{
-    SkinButton* activeButton = Button(active);
-    if (!activeButton)
-        return;
-    activeButton->ApplyAttributeList(QString::fromUtf16(activeLook));
-    activeButton->SetMouseEnabled(false);
-    if (SkinButton* idleButton = Button(idle)) {
-        idleButton->SetMouseEnabled(true);
-        idleButton->ApplyAttributeList(QString::fromUtf16(idleLook));
-    }
-}
-
 void CVindrelFrameWnd::StartSearch()
 {
-    if (!Button(QStringLiteral("SEARCHBTN")))
+    if (!ShowSearchState(true, Button(QStringLiteral("SEARCHBTN")), Button(QStringLiteral("STOPBTN"))))
         return;
-    ShowSearchState(QStringLiteral("SEARCHBTN"), kSearchActiveLook, QStringLiteral("STOPBTN"), kStopIdleLook);
-    m_engine.SetPaused(false);
-    m_searchingSince = std::chrono::steady_clock::now();
+    m_feed.SetPaused(false);
     m_silenceCheck.start();
-    m_messageUntil = {};
-    UpdateStatusLine();
 }
 
 void CVindrelFrameWnd::StopSearch()
 {
-    if (!Button(QStringLiteral("STOPBTN")))
+    if (!ShowSearchState(false, Button(QStringLiteral("SEARCHBTN")), Button(QStringLiteral("STOPBTN"))))
         return;
-    ShowSearchState(QStringLiteral("STOPBTN"), kStopActiveLook, QStringLiteral("SEARCHBTN"), kSearchIdleLook);
-    m_engine.SetPaused(true);
+    m_feed.SetPaused(true);
     // While stopped no reply can come, so nothing dims.
     m_silenceCheck.stop();
-    m_messageUntil = {};
-    UpdateStatusLine();
 }
 
 void CVindrelFrameWnd::RefreshList()

@@ -3,7 +3,8 @@
 #include "diagnosis/Diagnosis.h"
 #include "discovery/DiscoveryEngine.h"
 #include "discovery/EngineStatus.h"
-#include "discovery/ServerQueue.h"
+#include "mainwnd/ServerFeed.h"
+#include "mainwnd/StatusLine.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,11 +24,10 @@ class SkinButton;
 class TrayMenus;
 
 // The program's main window: a frameless window built from the skin
-// "vindrel.xml", owning the server list, the tray icon and menus and the
-// discovery engine. It turns clicks and row activation into actions and the
-// engine's sightings into rows. GUI thread only; the engine's threads reach
-// it only through the queue they share, which wakes the window with a queued
-// call.
+// "vindrel.xml". It owns the server feed, the server list, the status line,
+// the tray icon and menus, wires them together and turns clicks and row
+// activation into actions. The list takes its rows from the feed directly:
+// the window is not on a record's way. GUI thread only.
 class CVindrelFrameWnd final : public QWidget
 {
     Q_OBJECT
@@ -44,10 +44,10 @@ public:
         // opener by default.
         std::function<bool(const QUrl&)> openUrl;
         // Sends a Wake-on-LAN packet for a server: empty when sent, else
-        // why not. The real sender by default.
+        // why not. The real sender when empty.
         std::function<QString(const QString& mac, unsigned interfaceIndex, quint32 localAddress)> wake;
         // Asks where to export the list; empty when declined. A save dialog
-        // by default.
+        // when empty.
         std::function<QString()> chooseExportFile;
         // Gathers a diagnosis's facts for the engine's status and how long
         // the search ran; runs on a worker thread. The real system's by
@@ -62,13 +62,9 @@ public:
         bool createSettings = false;
     };
 
-    // At most this often a second the window takes in what the engine found.
-    static constexpr int kDrainsPerSecond = 30;
     // A row whose server has not answered for this long is drawn dimmed:
     // ten probe rounds.
     static constexpr std::chrono::seconds kSilence{5};
-    // How long a message (copied, exported, …) stands in the status line.
-    static constexpr std::chrono::seconds kMessageTime{8};
 
     CVindrelFrameWnd();
     explicit CVindrelFrameWnd(Options options);
@@ -115,16 +111,13 @@ public:
     void SetTargets(const QStringList& targets);
     QStringList Targets() const { return m_targets; }
 
-    // Takes in what waits in the queue now; the queue's wake calls it.
-    void DrainQueue();
-
     QString Language() const { return m_language; }
     QString Text(const QString& key) const;
     ServerList& Servers() { return *m_servers; }
     TrayMenus& Tray() { return *m_tray; }
     RowActions& Rows() { return *m_rowActions; }
-    const DiscoveryEngine& Engine() const { return m_engine; }
-    const std::shared_ptr<ServerQueue>& Queue() const { return m_queue; }
+    // What the engine hears; a subscriber of its own may connect to it.
+    ServerFeed& Feed() { return m_feed; }
     // A control of the skin by its name, or nullptr.
     QWidget* Control(const QString& name) const;
 
@@ -139,15 +132,7 @@ private:
     void DescribeForScreenReaders();
     void ShowShownCount();
     void MarkSilentRows();
-    // The status line's state (searching, stopped, port in use, no network)
-    // and the hint under an empty list.
-    void UpdateStatusLine();
-    QString StateText(const EngineStatus& status) const;
-    void ShowSearchState(const QString& active, const char16_t* activeLook, const QString& idle,
-                         const char16_t* idleLook);
     SkinButton* Button(const QString& name) const;
-    void OnRearm();
-    QString AskForExportFile();
 
     Options m_options;
     QString m_settingsDir;
@@ -158,12 +143,9 @@ private:
     TrayMenus* m_tray = nullptr;                 // child, made by Initialise
     RowActions* m_rowActions = nullptr;          // child, made by Initialise
     DiagnosticsDialog* m_diagnostics = nullptr;  // child, made when first asked for
-    QTimer m_rearm;
     QTimer m_silenceCheck;
-    QTimer m_stateCheck;
-    std::chrono::steady_clock::time_point m_messageUntil;
     QStringList m_targets;
-    std::chrono::steady_clock::time_point m_searchingSince;
-    std::shared_ptr<ServerQueue> m_queue = std::make_shared<ServerQueue>();
-    DiscoveryEngine m_engine;
+    // The status line watches the feed, so it goes first.
+    ServerFeed m_feed;
+    StatusLine m_statusLine;
 };

@@ -18,7 +18,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -109,7 +109,7 @@ QString ShownAsToolTip(const QString& text)
 // Each listed row's cells, as the view's model gives them to the screen.
 void ExpectRowShownAsPlainText(int row)
 {
-    const QTreeView* view = g_setup->window->Servers().View();
+    const QTableView* view = g_setup->window->Servers().View();
     ASSERT_NE(view, nullptr);
     const QAbstractItemModel* model = view->model();
     for (int column = 0; column < model->columnCount(); ++column) {
@@ -129,7 +129,7 @@ void ExpectRowShownAsPlainText(int row)
 std::vector<QUrl> OpenPageOf(int row)
 {
     g_setup->opened.clear();
-    QTreeView* view = g_setup->window->Servers().View();
+    QTableView* view = g_setup->window->Servers().View();
     view->setCurrentIndex(view->model()->index(row, 0));
     g_setup->window->OpenServerPage();
     return g_setup->opened;

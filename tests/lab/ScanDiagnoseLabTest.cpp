@@ -141,6 +141,48 @@ TEST(DiagnoseFirewall, NamesTheDroppingFirewallAndTheCommandThatLetsTheRepliesIn
     EXPECT_EQ(after.output.find("To allow it"), std::string::npos) << after.output;
 }
 
+// Behind the dropping firewall nothing answers: the scanner says so on
+// standard error, in the locale's language, and scripts see what they saw
+// before (the empty result, exit 0, or 3 for --wait-for).
+TEST(ScanNothingAnswered, OneLineOnStandardErrorPointsToTheDiagnosis)
+{
+    ASSERT_STREQ(std::getenv("VINDREL_LAB_FIREWALL"), "drop");
+    struct Case
+    {
+        const char* why;
+        const char* environment;
+        const char* arguments;
+        int exitCode;
+        const char* standardOutput;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"an English locale", "LANG=C.UTF-8", "--seconds 1.2", 0, "Name", "no server answered within 1.2 s; `vindrel-scan --diagnose` tells why\n"},
+        {"JSON stays an empty array", "LANG=de_DE.UTF-8", "--json --seconds 1", 0, "[]\n",
+         "no server answered within 1 s; `vindrel-scan --diagnose` tells why\n"},
+        {"--wait-for keeps exit 3", "LANG=en_GB.UTF-8", "--csv --wait-for 1 --seconds 0.5", 3, "Name,IP",
+         "no server answered within 0.5 s;"},
+        {"a zh locale speaks Chinese", "LANG=zh_CN.UTF-8", "--seconds 1", 0, "Name",
+         "1 \u79D2\u5185\u6CA1\u6709\u670D\u52A1\u5668\u5E94\u7B54\uFF1B`vindrel-scan --diagnose` "
+         "\u4F1A\u8BF4\u660E\u539F\u56E0\n"},
+        {"LC_ALL outranks LANG", "LANG=zh_CN.UTF-8 LC_ALL=C.UTF-8", "--seconds 0.5", 0, "Name",
+         "no server answered within 0.5 s"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const std::string scan = "env -u LC_ALL -u LC_MESSAGES " + std::string(c.environment) + " " + ScanPath() +
+                                 " " + c.arguments;
+        const CommandResult out = RunCommand(scan + " 2>/dev/null");
+        EXPECT_EQ(out.exitCode, c.exitCode);
+        EXPECT_EQ(out.output.rfind(c.standardOutput, 0), 0u) << out.output;
+        EXPECT_EQ(std::count(out.output.begin(), out.output.end(), '\n'), 1) << "only the header: " << out.output;
+        const CommandResult err = RunCommand(scan + " 2>&1 >/dev/null");
+        EXPECT_EQ(std::count(err.output.begin(), err.output.end(), '\n'), 1) << err.output;
+        EXPECT_EQ(err.output.rfind("vindrel-scan: ", 0), 0u) << err.output;
+        EXPECT_NE(err.output.find(c.says), std::string::npos) << err.output;
+    }
+}
+
 // python3 holding UDP 6000, as another program on the desk would; stopped
 // when the object goes.
 class PortHolder final

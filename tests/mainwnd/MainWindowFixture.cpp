@@ -13,7 +13,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 using namespace Qt::StringLiterals;
 
@@ -104,8 +104,8 @@ void MainWindowFixture::Deliver(const ServerRecord& record)
     ServerSighting sighting;
     sighting.record = record;
     sighting.heardAt = std::chrono::steady_clock::now();
-    m_window->Queue()->Push(std::move(sighting));
-    m_window->DrainQueue();
+    m_window->Feed().Queue()->Push(std::move(sighting));
+    m_window->Feed().Drain();
 }
 
 QAction* MainWindowFixture::MenuItem(const QString& name) const
@@ -141,11 +141,11 @@ QString MainWindowFixture::Cell(int row, const char16_t* label) const
 {
     const auto field = std::find_if(kServerFields.begin(), kServerFields.end(),
                                     [&](const ServerField& f) { return f.rowLabel == label; });
-    const QTreeView* view = m_window->Servers().View();
+    const QTableView* view = m_window->Servers().View();
     if (field == kServerFields.end() || !view || row >= RowCount())
         return QStringLiteral("<missing>");
     const int column = static_cast<int>(field - kServerFields.begin());
-    if (view->header()->isSectionHidden(column))
+    if (view->horizontalHeader()->isSectionHidden(column))
         return QStringLiteral("<missing>");
     return view->model()->index(row, column).data().toString();
 }

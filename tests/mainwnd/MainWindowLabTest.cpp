@@ -11,7 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -138,7 +138,7 @@ TEST_F(MainWindowInLab, RowsDimWhenTheirServerFallsSilentAndTheListExportsWhatTh
     EXPECT_TRUE(QTest::qWaitFor([&] { return !silentRow(); }, 4000)) << "its next reply brings it back";
 
     // Wake up: six 0xFF, then the MAC sixteen times, broadcast on UDP 9.
-    QTreeView* view = m_window->Servers().View();
+    QTableView* view = m_window->Servers().View();
     view->setCurrentIndex(view->model()->index(0, 0));
     const QString mac = Cell(0, u"MACLABEL");
     m_window->Rows().WakeUp();

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -61,7 +61,7 @@ protected:
         EXPECT_EQ(i.PushedBkColor, QColor(0x4B, 0x74, 0xB4));
         EXPECT_FALSE(active->IsMouseEnabled());
         EXPECT_TRUE(idle->IsMouseEnabled());
-        EXPECT_EQ(m_window->Engine().IsPaused(), !searching);
+        EXPECT_EQ(m_window->Feed().IsPaused(), !searching);
     }
 };
 
@@ -110,7 +110,7 @@ TEST_F(MainWindow, RefreshEmptiesTheListAndResetsTheStatusLine)
     EXPECT_EQ(TextOf("SERVERNUMLABEL2"), u"0");
     EXPECT_FALSE(VisibleOf("EVENT2"));
     EXPECT_EQ(TextOf("EVENT3"), u"");
-    EXPECT_TRUE(m_window->Engine().IsPaused());
+    EXPECT_TRUE(m_window->Feed().IsPaused());
 
     // A server listed before comes back as the first row.
     Deliver(Record(u"10.0.0.2"));
@@ -141,7 +141,7 @@ TEST_F(MainWindow, DoubleClickOnARowOpensOnlySafeAddresses)
         OpenWindow();
         Deliver(Record(u"10.0.0.9", u"other"));
         Deliver(Record(u"192.168.1.5", u"nas", c.port));
-        QTreeView* view = m_window->Servers().View();
+        QTableView* view = m_window->Servers().View();
         ASSERT_NE(view, nullptr);
         const QRect row = view->visualRect(view->model()->index(1, 0));
         ASSERT_TRUE(row.isValid());

@@ -105,7 +105,7 @@ TEST_F(Reach, TargetsAreProbedAndRememberedForTheNextStart)
     OpenWindow(u"en");
     m_window->SetTargets({u"10.20.0.0/24"_s, u"bogus"_s, u" 10.30.0.9 "_s});
     EXPECT_EQ(m_window->Targets(), (QStringList{u"10.20.0.0/24"_s, u"10.30.0.9"_s})) << "junk is left out";
-    EXPECT_EQ(m_window->Engine().Targets().size(), 2u);
+    EXPECT_EQ(m_window->Feed().Targets().size(), 2u);
 
     // The dialog's OK keeps them in the settings folder.
     QTimer::singleShot(0, m_window.get(), [] {
@@ -122,7 +122,7 @@ TEST_F(Reach, TargetsAreProbedAndRememberedForTheNextStart)
     m_window.reset();
     OpenWindow(u"");
     EXPECT_EQ(m_window->Targets(), (QStringList{u"10.20.0.0/24"_s, u"10.30.0.9"_s, u"10.40.0.1-10.40.0.9"_s}));
-    EXPECT_EQ(m_window->Engine().Targets().size(), 3u);
+    EXPECT_EQ(m_window->Feed().Targets().size(), 3u);
 }
 
 TEST_F(Reach, TheWindowMenuOffersFindByAddressAndDiagnostics)

@@ -22,7 +22,7 @@ std::u16string Ip(int i)
 TEST_F(ServerList, SightingsFromAListenerThreadBecomeRowsOncePerAddress)
 {
     OpenWindow();
-    std::thread listener([queue = m_window->Queue()] {
+    std::thread listener([queue = m_window->Feed().Queue()] {
         // Like a listener: push and go on, never waiting for the window.
         for (int i = 1; i <= 10; ++i) {
             for (const char16_t* name : {u"nas", u"again"}) {

@@ -17,7 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 using namespace Qt::StringLiterals;
 
@@ -36,10 +36,10 @@ protected:
     }
     void ClickHeader(const char16_t* label)
     {
-        QTreeView* view = m_window->Servers().View();
+        QTableView* view = m_window->Servers().View();
         const int column = ColumnOf(label);
-        const int x = view->header()->sectionViewportPosition(column) + view->header()->sectionSize(column) / 2;
-        QTest::mouseClick(view->header()->viewport(), Qt::LeftButton, {}, QPoint(x, view->header()->height() / 2));
+        const int x = view->horizontalHeader()->sectionViewportPosition(column) + view->horizontalHeader()->sectionSize(column) / 2;
+        QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(x, view->horizontalHeader()->height() / 2));
     }
     static int ColumnOf(const char16_t* label)
     {
@@ -54,7 +54,7 @@ protected:
     }
     void Select(int shownRow)
     {
-        QTreeView* view = m_window->Servers().View();
+        QTableView* view = m_window->Servers().View();
         view->setCurrentIndex(view->model()->index(shownRow, 0));
     }
 };
@@ -218,7 +218,7 @@ TEST_F(ListUse, TheRowMenuCopiesAndOffersWakingOnlyWithAKnownMac)
     ServerRecord noMac = Record(u"10.0.0.2");
     noMac.Mac = u"";
     Deliver(noMac);
-    QTreeView* view = m_window->Servers().View();
+    QTableView* view = m_window->Servers().View();
     QMenu* menu = m_window->Rows().Menu();
     const auto item = [menu](const char* name) { return menu->findChild<QAction*>(QString::fromLatin1(name)); };
     std::vector<QString> names;
@@ -252,7 +252,7 @@ TEST_F(ListUse, CtrlCCopiesTheSelectedRowsOnePerLine)
     OpenWindow();
     for (const char16_t* ip : {u"10.0.0.1", u"10.0.0.2", u"10.0.0.3"})
         Deliver(Record(ip));
-    QTreeView* view = m_window->Servers().View();
+    QTableView* view = m_window->Servers().View();
     view->setFocus();
     view->selectionModel()->select(view->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     view->selectionModel()->select(view->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -272,8 +272,8 @@ TEST_F(ListUse, WakeUpSendsTwiceThroughTheAdapterTheServerWasHeardOn)
     sighting.heardAt = std::chrono::steady_clock::now();
     sighting.interfaceIndex = 4;
     sighting.localAddress = 0x0100000A;  // 10.0.0.1 in network byte order
-    m_window->Queue()->Push(sighting);
-    m_window->DrainQueue();
+    m_window->Feed().Queue()->Push(sighting);
+    m_window->Feed().Drain();
     Select(0);
     m_window->Rows().WakeUp();
     ASSERT_EQ(m_woken.size(), 1u);

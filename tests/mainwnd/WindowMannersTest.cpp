@@ -14,7 +14,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 using namespace Qt::StringLiterals;
 
@@ -63,7 +63,7 @@ TEST_F(Manners, EveryActionHasItsKey)
     Open();
     Deliver(Record(u"10.0.0.1"));
     Deliver(Record(u"10.0.0.2", u"nas", u"8000"));
-    QTreeView* view = m_window->Servers().View();
+    QTableView* view = m_window->Servers().View();
     view->setFocus();
     view->setCurrentIndex(view->model()->index(1, 0));
 
@@ -151,7 +151,7 @@ TEST_F(Manners, APageThatCannotBeOpenedSaysWhyInTheStatusLine)
         Open();
         m_browserWorks = c.browser;
         Deliver(Record(u"10.0.0.1", u"nas", c.port));
-        QTreeView* view = m_window->Servers().View();
+        QTableView* view = m_window->Servers().View();
         view->setCurrentIndex(view->model()->index(0, 0));
         m_window->OpenServerPage();
         EXPECT_EQ(TextOf("STATUSTEXT"), c.status);

@@ -61,7 +61,8 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "it found); 1 it could not run (port 6000 in use, no IPv4 interface; the book\n"
                                "cannot be read, or --forget names no server it knows) or standard output\n"
                                "could not be written; 2 bad usage; 3 --wait-for N and fewer than N servers\n"
-                               "answered in time.\n";
+                               "answered in time. When no server answered, one line on standard error says so\n"
+                               "and points to --diagnose.\n";
 
 namespace {
 

@@ -12,21 +12,28 @@
 #include "base/AppFolders.h"
 #include "book/BookFile.h"
 #include "book/ServerBook.h"
+#include "base/LocaleText.h"
 #include "diagnosis/Diagnosis.h"
 #include "diagnosis/GatherDiagnosis.h"
 #include "diagnosis/PortOwner.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
 #include "discovery/NeighbourTable.h"
+#include "i18n/LanguagePreference.h"
+#include "i18n/TextCatalogue.h"
 #include "net/UdpSocket.h"
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -86,6 +93,40 @@ int RunOnBook(const ScanOptions& o)
     const std::string text = o.format == ScanOptions::Format::kJson ? FormatHistoryJson(servers, events)
                                                                     : FormatHistoryText(servers, events);
     return WriteStandardOutput(text, 0) ? kExitFound : kExitCannotRun;
+}
+
+// The language of messages by the POSIX order of the variables (LC_ALL,
+// LC_MESSAGES, LANG), as the window reads the desktop's; whether that locale
+// is installed does not matter.
+std::u16string MessageLanguage()
+{
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        if (const char* value = std::getenv(variable); value && *value)
+            return LanguageOfLocale(value);
+    }
+    return LanguageOfLocale({});
+}
+
+// "3", "1.2", "0.25": the shortest form, the same under every locale.
+std::u16string SecondsText(double seconds)
+{
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds);
+    return error == std::errc() ? FromUtf8(std::string_view(buffer, static_cast<std::size_t>(end - buffer))) : u"?";
+}
+
+// A search that heard nobody says where to look next; standard output keeps
+// only the (empty) result for scripts.
+void SayNothingAnswered(double seconds)
+{
+    const std::u16string language = MessageLanguage();
+    std::u16string line = QueryCatalogueText(TextTable::Scanner, u"Scan_NothingFound", language);
+    line.replace(line.find(u"%1"), 2, SecondsText(seconds));
+    std::optional<std::string> encoded = EncodeLocal8Bit(line);
+    if (!encoded)  // a character set without Chinese characters
+        encoded = EncodeLocal8Bit(QueryCatalogueText(TextTable::Scanner, u"Scan_NothingFound", kLanguageEnglish));
+    if (encoded)
+        std::fprintf(stderr, "vindrel-scan: %s\n", encoded->c_str());
 }
 
 }  // namespace
@@ -167,6 +208,8 @@ int main(int argc, char** argv)
     collector.FillMissingMacs(neighbours);
 
     std::vector<ServerRecord> servers = collector.Servers();
+    if (servers.empty())
+        SayNothingAnswered(seconds);
     const bool tooFew = o.waitFor && servers.size() < o.waitFor;
     if (o.waitFor && servers.size() > o.waitFor)
         servers.resize(o.waitFor);  // the first N, as promised
