@@ -7,6 +7,8 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                    [--interface IF]... [--json | --csv] [--verbose]\n"
                                "       vindrel-scan --diagnose [--seconds S] [--target ADDR]...\n"
                                "                    [--interface IF]... [--json] [--verbose]\n"
+                               "       vindrel-scan --watch [--silent-after S] [--state FILE]\n"
+                               "                    [--metrics ADDR:PORT] [--target ADDR]... [--interface IF]...\n"
                                "       vindrel-scan --help | --version\n"
                                "Searches the local network for Korvan storage servers and lists them, one per\n"
                                "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
@@ -31,6 +33,19 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                  replies), the reply port (and the program holding it), the\n"
                                "                  host firewall (whether it drops UDP 6000, and the command\n"
                                "                  that lets it in), then the likely causes, most likely first\n"
+                               "  --watch         search until SIGINT or SIGTERM (then exit 0), writing one JSON\n"
+                               "                  object per line for each event: {\"event\": found, moved,\n"
+                               "                  renamed, version, rebooted, silent, back or conflict, \"at\"\n"
+                               "                  (ISO 8601 UTC), \"id\", \"address\", \"from\", \"to\", \"fields\"}\n"
+                               "  --silent-after S  with --watch: a server that has not answered for S whole\n"
+                               "                  seconds is silent (default 60; 1 to 86400)\n"
+                               "  --state FILE    with --watch: keep the server book in FILE (an SQLite file),\n"
+                               "                  so that identities and history survive restarts; without it\n"
+                               "                  the book is kept in memory\n"
+                               "  --metrics ADDR:PORT  with --watch: serve /metrics (Prometheus text format)\n"
+                               "                  and /targets (Prometheus HTTP service discovery) over HTTP on\n"
+                               "                  this IPv4 address and TCP port: 127.0.0.1:6070 for a local\n"
+                               "                  Prometheus, 0.0.0.0:6070 to be scraped from elsewhere\n"
                                "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
                                "                  Serial, Mac, DeviceType, KorvanID, UpTime; with --diagnose,\n"
                                "                  the report as one JSON object\n"
@@ -42,7 +57,8 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "Without --json or --csv a table is printed. Mac is empty when the server's\n"
                                "hardware address could not be learnt (always for servers behind a router).\n"
                                "Exit: 0 the search ran (also when nothing was found; with --diagnose, whatever\n"
-                               "it found); 1 it could not run (port 6000 in use, no IPv4 interface) or\n"
+                               "it found; with --watch, after SIGINT or SIGTERM); 1 it could not run (port 6000\n"
+                               "in use, no IPv4 interface; --watch goes on and says so instead) or\n"
                                "standard output could not be written; 2 bad usage; 3 --wait-for N and fewer\n"
                                "than N servers answered in time.\n";
 
@@ -84,6 +100,7 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
     using Format = ScanOptions::Format;
     ScanOptions o;
     bool formatGiven = false;
+    std::vector<std::string> watchOnly;  // given options that only --watch takes
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -105,7 +122,7 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             return args[++i];
         };
         const bool isFlag = name == "--help" || name == "--version" || name == "--json" || name == "--csv" ||
-                            name == "--verbose" || name == "--diagnose";
+                            name == "--verbose" || name == "--diagnose" || name == "--watch";
         if (inlineValue && isFlag)
             return fail(name + " takes no value");
 
@@ -155,7 +172,37 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
         } else if (name == "--verbose") {
             o.verbose = true;
         } else if (name == "--diagnose") {
+            if (o.action == ScanOptions::Action::kWatch)
+                return fail("--diagnose and --watch exclude each other");
             o.action = ScanOptions::Action::kDiagnose;
+        } else if (name == "--watch") {
+            if (o.action == ScanOptions::Action::kDiagnose)
+                return fail("--diagnose and --watch exclude each other");
+            o.action = ScanOptions::Action::kWatch;
+        } else if (name == "--silent-after") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            const auto n = ParseCount(text);
+            if (!n || *n > 86400)
+                return fail("--silent-after wants a whole number of seconds from 1 to 86400, not '" + text + "'");
+            o.silentAfter = static_cast<unsigned>(*n);
+            watchOnly.push_back(name);
+        } else if (name == "--state") {
+            const std::string text = value();
+            if (missing || text.empty())
+                return fail(name + " needs a file name");
+            o.statePath = text;
+            watchOnly.push_back(name);
+        } else if (name == "--metrics") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            ListenAddressParse address = ParseListenAddress(text);
+            if (!address.value)
+                return fail("--metrics " + address.error);
+            o.metrics = std::move(address.value);
+            watchOnly.push_back(name);
         } else {
             return fail("unknown option '" + args[i] + "'");
         }
@@ -165,6 +212,15 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             return {std::nullopt, "--diagnose reports as text or --json, not --csv"};
         if (o.waitFor)
             return {std::nullopt, "--diagnose searches for --seconds and cannot end early with --wait-for"};
+    }
+    if (o.action == ScanOptions::Action::kWatch) {
+        if (formatGiven)
+            return {std::nullopt, "--watch writes JSON lines; --json and --csv are for a single search"};
+        if (o.seconds || o.waitFor)
+            return {std::nullopt, "--watch runs until stopped; --seconds and --wait-for are for a single search"};
+    } else if (!watchOnly.empty() && o.action != ScanOptions::Action::kHelp &&
+               o.action != ScanOptions::Action::kVersion) {
+        return {std::nullopt, watchOnly.front() + " goes with --watch"};
     }
     return {o, {}};
 }

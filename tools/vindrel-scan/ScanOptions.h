@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/ProbeTarget.h"
+#include "watch/ListenAddress.h"
 
 #include <cstddef>
 #include <optional>
@@ -10,7 +11,7 @@
 // vindrel-scan's command line.
 struct ScanOptions
 {
-    enum class Action { kScan, kDiagnose, kHelp, kVersion };
+    enum class Action { kScan, kDiagnose, kWatch, kHelp, kVersion };
     enum class Format { kTable, kJson, kCsv };
 
     Action action = Action::kScan;
@@ -20,6 +21,10 @@ struct ScanOptions
     bool verbose = false;
     std::vector<ProbeTarget> targets;
     std::vector<std::string> interfaces;
+    // --watch only.
+    unsigned silentAfter = 60;                  // seconds
+    std::string statePath;                      // the book's file; empty: in memory
+    std::optional<ListenAddress> metrics;       // where to serve /metrics and /targets
 };
 
 // The options, or one line that says what is wrong (bad usage).

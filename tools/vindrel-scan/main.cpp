@@ -6,6 +6,7 @@
 #include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "StandardStreams.h"
+#include "WatchLoop.h"
 #include "discovery/Diagnosis.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
@@ -69,6 +70,9 @@ int main(int argc, char** argv)
         WriteStandardOutput({}, stdoutError);  // no search whose result nobody can read
         return kExitCannotRun;
     }
+
+    if (o.action == ScanOptions::Action::kWatch)
+        return RunWatch(o, stdout);
 
     // Declared before the engine, so that it outlives the engine's threads.
     DiagnosticOutput verboseOutput(STDERR_FILENO);
