@@ -27,6 +27,10 @@ packages=(
   libtinyxml2-dev libgtest-dev libgmock-dev
   # the server book (SQLite) and the JSON it prints
   libsqlite3-dev nlohmann-json3-dev
+  # vindrel-scan --watch's HTTP server; the real Prometheus and promtool its
+  # lab test scrapes with, curl for its requests; systemd-analyze scores the
+  # service file
+  libmicrohttpd-dev prometheus curl systemd
   # the lab (nftables: its default-deny firewall; python3: another program
   # holding the reply port) and the window under test
   iproute2 procps nftables python3-minimal xvfb xauth x11-utils xdotool imagemagick trayer

@@ -226,7 +226,6 @@ int RunWatch(const ScanOptions& o, std::FILE* events)
     ListenerWatch listener;
     EventWriter writer(events);
     int exitCode = 0;
-    auto nextTick = std::chrono::steady_clock::now();
     while (!g_stop) {
         queue->WaitUntilNonEmpty(std::chrono::steady_clock::now() + 1s);
         const auto steadyNow = std::chrono::steady_clock::now();
@@ -239,11 +238,10 @@ int RunWatch(const ScanOptions& o, std::FILE* events)
             std::lock_guard lock(shared.mutex);
             if (!sightings.empty())
                 happened = shared.tracker.Observe(sightings, now);
-            if (steadyNow >= nextTick) {
-                std::vector<ServerEvent> due = shared.tracker.Tick(now);
-                happened.insert(happened.end(), due.begin(), due.end());
-                nextTick = steadyNow + 1s;
-            }
+            // Every turn, cheap when nothing is due: a server goes silent
+            // within a drain interval of its threshold.
+            std::vector<ServerEvent> due = shared.tracker.Tick(now);
+            happened.insert(happened.end(), due.begin(), due.end());
             changed = shared.tracker.TakeChanged();
             lines = EventWriter::Lines(happened, shared.tracker);
         }
