@@ -1,6 +1,6 @@
 #include "watch/ListenAddress.h"
 
-#include "discovery/SocketApi.h"
+#include "net/SocketApi.h"
 
 #include <algorithm>
 #include <charconv>
