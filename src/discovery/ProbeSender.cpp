@@ -2,7 +2,7 @@
 
 #include "discovery/EngineContext.h"
 #include "discovery/ServerRecord.h"
-#include "discovery/ThreadPriority.h"
+#include "net/ThreadPriority.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "discovery/AddressWatch.h"
-#include "discovery/LocalInterface.h"
-#include "discovery/UdpSocket.h"
-#include "discovery/WakeEvent.h"
+#include "net/AddressWatch.h"
+#include "net/LocalInterface.h"
+#include "net/UdpSocket.h"
+#include "net/WakeEvent.h"
 
 #include <chrono>
 #include <cstdint>

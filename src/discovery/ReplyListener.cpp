@@ -3,8 +3,8 @@
 #include "discovery/EngineContext.h"
 #include "discovery/ServerQueue.h"
 #include "discovery/ServerRecord.h"
-#include "discovery/ThreadPriority.h"
-#include "discovery/UdpSocket.h"
+#include "net/ThreadPriority.h"
+#include "net/UdpSocket.h"
 
 #include <system_error>
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/SocketApi.h"
-#include "discovery/WakeEvent.h"
+#include "net/SocketApi.h"
+#include "net/WakeEvent.h"
 
 #include <cstddef>
 #include <cstdint>

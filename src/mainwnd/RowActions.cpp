@@ -1,6 +1,6 @@
 #include "mainwnd/RowActions.h"
 
-#include "discovery/ServerExport.h"
+#include "actions/ServerExport.h"
 #include "discovery/ServerFields.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"

@@ -6,14 +6,14 @@
 #include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "StandardStreams.h"
-#include "discovery/Diagnosis.h"
+#include "actions/ServerExport.h"
+#include "diagnosis/Diagnosis.h"
+#include "diagnosis/GatherDiagnosis.h"
+#include "diagnosis/PortOwner.h"
 #include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
-#include "discovery/GatherDiagnosis.h"
 #include "discovery/NeighbourTable.h"
-#include "discovery/PortOwner.h"
-#include "discovery/ServerExport.h"
-#include "discovery/UdpSocket.h"
+#include "net/UdpSocket.h"
 
 #include <cerrno>
 #include <chrono>
