@@ -24,9 +24,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   # libraries
   qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-svg-dev libqt6svg6
-  libtinyxml2-dev libgtest-dev libgmock-dev
-  # the server book (SQLite) and the JSON it prints
-  libsqlite3-dev nlohmann-json3-dev
+  libtinyxml2-dev libgtest-dev libgmock-dev nlohmann-json3-dev libutf8proc-dev
+  # the server book (SQLite)
+  libsqlite3-dev
   # vindrel-scan --watch's HTTP server; the real Prometheus and promtool its
   # lab test scrapes with, curl for its requests; systemd-analyze scores the
   # service file
@@ -35,7 +35,9 @@ packages=(
   # holding the reply port) and the window under test
   iproute2 procps nftables python3-minimal xvfb xauth x11-utils xdotool imagemagick trayer
   fonts-wqy-microhei fonts-dejavu-core
-  # a legacy-charset locale, so 8-bit text decoding is tested beyond UTF-8
+  # localedef and the locale sources: a legacy-charset locale, so 8-bit text
+  # decoding is tested beyond UTF-8, and locales whose decimal comma or
+  # dotless i would leak into machine output
   locales
   # sanitizers and fuzzing
   clang libclang-rt-14-dev
@@ -53,10 +55,13 @@ windows_packages=(
   # fonts-wine gives the prefix Windows' fonts
   wine wine64 fonts-wine
 )
-# The prebuilt Qt 6.4.2 for x86_64-w64-mingw32 with tinyxml2 and GoogleTest
-# (shared/toolchains/NOTES.md).
+# The prebuilt Qt 6.4.2 for x86_64-w64-mingw32 with tinyxml2 and GoogleTest,
+# and the libraries cross-built beside it (nlohmann-json, utf8proc, SQLite,
+# SQLiteCpp), unpacked over the same prefix (shared/toolchains/NOTES.md).
 win_archive=${VINDREL_WIN_TOOLCHAIN_ARCHIVE:-$here/../shared/toolchains/qt6.4.2-mingw64.tar.zst}
 win_sha256=859be0401db1b8646d857e2b4823fd4889e09ca747d5482d52bbeb25fa5be40e
+win_deps_archive=${VINDREL_WIN_DEPS_ARCHIVE:-$here/../shared/toolchains/deps-mingw64.tar.zst}
+win_deps_sha256=6b7faa0e43ef5302783d5ea883171ea8f7050075ca82d48dea1ab6c0818e928e
 win_toolchain=${VINDREL_WIN_TOOLCHAIN:-/work/toolchain-win}
 [ "$windows" = 0 ] || packages+=("${windows_packages[@]}")
 
@@ -83,10 +88,34 @@ if [ "$windows" = 1 ] && [ ! -f "$win_toolchain/prefix/lib/cmake/Qt6/qt.toolchai
   zstd -dc "$win_archive" | tar -x -C "$win_toolchain"
   echo "setup.sh: Windows toolchain unpacked into $win_toolchain/prefix"
 fi
-
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.gb18030$'; then
-  if [ "$(id -u)" -eq 0 ]; then localedef -i zh_CN -f GB18030 zh_CN.GB18030 2>/dev/null || true; fi
+# The stamp holds the sha256 of the deps archive last unpacked, so that a
+# newer archive is unpacked again and an unchanged one is not.
+win_deps_stamp=$win_toolchain/prefix/deps-mingw64.sha256
+if [ "$windows" = 1 ] && [ "$(cat "$win_deps_stamp" 2>/dev/null)" != "$win_deps_sha256" ]; then
+  [ -f "$win_deps_archive" ] || { echo "setup.sh: the Windows libraries archive $win_deps_archive is missing" >&2; exit 1; }
+  echo "$win_deps_sha256  $win_deps_archive" | sha256sum --check --status ||
+    { echo "setup.sh: $win_deps_archive does not have the expected sha256" >&2; exit 1; }
+  zstd -dc "$win_deps_archive" | tar -x -C "$win_toolchain"
+  echo "$win_deps_sha256" >"$win_deps_stamp"
+  echo "setup.sh: Windows libraries unpacked into $win_toolchain/prefix"
 fi
+
+# The locales the tests run under, made from the sources the locales package
+# brings (locales-all would be 250 MB). locale -a spells them in lower case
+# without the dash: de_DE.utf8.
+for spec in de_DE:UTF-8 tr_TR:UTF-8 zh_CN:GB18030; do
+  name=${spec%%:*} charset=${spec#*:}
+  wanted=$(echo "$name.$charset" | tr 'A-Z' 'a-z' | tr -d '-')
+  locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -qx "$wanted" && continue
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup.sh: the locale $name.$charset is missing; run as root to make it" >&2
+    continue
+  fi
+  # localedef warns (and exits 1) about harmless details of some sources.
+  localedef -i "$name" -f "$charset" "$name.$charset" 2>/dev/null || true
+  locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -qx "$wanted" ||
+    echo "setup.sh: could not make the locale $name.$charset" >&2
+done
 
 [ "$build" = 1 ] || exit 0
 # The build variants live in CMakePresets.json; this is "default" (build/).

@@ -1,7 +1,7 @@
 #include "actions/ServerExport.h"
 
+#include "base/JsonLayout.h"
 #include "base/LocaleText.h"
-#include "discovery/JsonText.h"
 #include "discovery/ServerFields.h"
 
 namespace {
@@ -21,16 +21,13 @@ std::string CsvField(std::u16string_view text)
 
 std::string FormatJson(const std::vector<ServerRecord>& servers)
 {
-    std::string out = "[";
-    for (std::size_t n = 0; n < servers.size(); ++n) {
-        out += n ? ",\n  {" : "\n  {";
-        for (std::size_t i = 0; i < kServerFields.size(); ++i) {
-            out += i ? ", \"" : "\"";
-            out += std::string(kServerFields[i].name) + "\": " + JsonString(servers[n].*kServerFields[i].member);
-        }
-        out += "}";
+    Json list = Json::array();
+    for (const ServerRecord& s : servers) {
+        Json& server = list.emplace_back(Json::object());
+        for (const ServerField& field : kServerFields)
+            server[std::string(field.name)] = JsonString(s.*field.member);
     }
-    return out + (servers.empty() ? "]\n" : "\n]\n");
+    return FormatJsonLines(list);
 }
 
 std::string FormatCsv(const std::vector<ServerRecord>& servers)

@@ -25,6 +25,56 @@ void ForEachCodePoint(std::u16string_view in, bool& valid, Sink sink)
     }
 }
 
+// The code point at `i`, moving `i` past it; a byte that starts no valid
+// sequence is one U+FFFD.
+char32_t NextCodePoint(std::string_view in, std::size_t& i)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    const unsigned char c = p[i];
+    if (c < 0x80) {
+        ++i;
+        return c;
+    }
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if ((c & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else {
+        ++i;
+        return kReplacement;
+    }
+    if (i + static_cast<std::size_t>(extra) >= n) {
+        ++i;
+        return kReplacement;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char cc = p[i + static_cast<std::size_t>(k)];
+        if ((cc & 0xC0) != 0x80) {
+            ++i;
+            return kReplacement;
+        }
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return kReplacement;
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    return cp;
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view in)
@@ -72,55 +122,8 @@ std::u16string DecodeUtf8(std::string_view in)
 {
     std::u16string out;
     out.reserve(in.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
-    const std::size_t n = in.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-            min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-            min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-            min = 0x10000;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        if (i + static_cast<std::size_t>(extra) >= n) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char cc = p[i + static_cast<std::size_t>(k)];
-            if ((cc & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
+    for (std::size_t i = 0; i < in.size();) {
+        char32_t cp = NextCodePoint(in, i);
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -128,8 +131,16 @@ std::u16string DecodeUtf8(std::string_view in)
         } else {
             out.push_back(static_cast<char16_t>(cp));
         }
-        i += static_cast<std::size_t>(extra) + 1;
     }
+    return out;
+}
+
+std::u32string DecodeUtf8CodePoints(std::string_view in)
+{
+    std::u32string out;
+    out.reserve(in.size());
+    for (std::size_t i = 0; i < in.size();)
+        out.push_back(NextCodePoint(in, i));
     return out;
 }
 

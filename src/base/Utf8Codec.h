@@ -13,6 +13,9 @@ bool IsValidUtf8(std::string_view in);
 // Never fails: a byte that starts no valid sequence (stray, cut off,
 // overlong, an encoded surrogate, beyond U+10FFFF) becomes one U+FFFD.
 std::u16string DecodeUtf8(std::string_view in);
+// The same reading as code points, for those who judge characters one by one
+// (display widths).
+std::u32string DecodeUtf8CodePoints(std::string_view in);
 
 // `bytes` as UTF-8 where it is valid; otherwise line by line, each line that
 // is not UTF-8 through `decodeOther` (a GB18030 decoder). LF (0x0A) is never

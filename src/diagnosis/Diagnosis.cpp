@@ -1,7 +1,7 @@
 #include "diagnosis/Diagnosis.h"
 
 #include "base/ErrorText.h"
-#include "discovery/JsonText.h"
+#include "base/JsonLayout.h"
 
 #include <algorithm>
 #include <array>
@@ -374,74 +374,65 @@ std::string Report(const DiagnosisInput& in, const Diagnosis& d, const Text& t)
     return out;
 }
 
-std::string Json(const DiagnosisInput& in, const Diagnosis& d)
+std::string JsonReport(const DiagnosisInput& in, const Diagnosis& d)
 {
     const EngineStatus& e = in.engine;
-    auto number = [](auto n) { return std::to_string(n); };
-    std::string out = "{\n";
-    out += "  \"serversAnswered\": " + std::string(d.serversAnswered ? "true" : "false") + ",\n";
-    out += "  \"searchSeconds\": " + Seconds(in.searchDuration) + ",\n";
-    out += "  \"port\": " + number(in.port) + ",\n";
-    out += "  \"repliesReceived\": " + number(e.repliesReceived) + ",\n";
-    out += "  \"unicastProbesSent\": " + number(e.unicastProbesSent) + ",\n";
-    out += "  \"unicastSendErrors\": " + number(e.unicastSendErrors) + ",\n";
-    out += "  \"lastUnicastSendError\": " +
-           (e.unicastSendErrors > 0 ? JsonString(std::string_view(ErrorText(e.lastUnicastSendError)))
-                                    : std::string("null")) +
-           ",\n";
-    out += "  \"paused\": " + std::string(e.paused ? "true" : "false") + ",\n";
-    out += "  \"adapters\": [";
-    for (std::size_t i = 0; i < e.adapters.size(); ++i) {
-        const AdapterStatus& a = e.adapters[i];
-        out += std::string(i ? "," : "") + "\n    {\"name\": " + JsonString(std::string_view(a.name)) +
-               ", \"address\": " + JsonString(std::string_view(a.address)) +
-               ", \"prefixLength\": " + number(a.prefixLength) +
-               ", \"kind\": " + JsonString(AdapterKindName(KindOf(in, a.name))) +
-               ", \"probesSent\": " + number(a.probesSent) + ", \"sendErrors\": " + number(a.sendErrors) +
-               ", \"lastSendError\": " +
-               (a.sendErrors > 0 ? JsonString(std::string_view(ErrorText(a.lastSendError))) : std::string("null")) +
-               ", \"repliesReceived\": " + number(a.repliesReceived) + "}";
-    }
-    out += e.adapters.empty() ? "],\n" : "\n  ],\n";
+    auto errorOrNull = [](bool failed, int error) { return failed ? JsonString(ErrorText(error)) : Json(nullptr); };
+    Json out = Json::object();
+    out["serversAnswered"] = d.serversAnswered;
+    // Tenths of a second, as the text report gives it.
+    out["searchSeconds"] = static_cast<double>((in.searchDuration.count() + 50) / 100) / 10.0;
+    out["port"] = in.port;
+    out["repliesReceived"] = e.repliesReceived;
+    out["unicastProbesSent"] = e.unicastProbesSent;
+    out["unicastSendErrors"] = e.unicastSendErrors;
+    out["lastUnicastSendError"] = errorOrNull(e.unicastSendErrors > 0, e.lastUnicastSendError);
+    out["paused"] = e.paused;
+    Json& adapters = out["adapters"] = Json::array();
+    for (const AdapterStatus& a : e.adapters)
+        adapters.push_back({{"name", JsonString(a.name)},
+                            {"address", JsonString(a.address)},
+                            {"prefixLength", a.prefixLength},
+                            {"kind", JsonString(AdapterKindName(KindOf(in, a.name)))},
+                            {"probesSent", a.probesSent},
+                            {"sendErrors", a.sendErrors},
+                            {"lastSendError", errorOrNull(a.sendErrors > 0, a.lastSendError)},
+                            {"repliesReceived", a.repliesReceived}});
 
-    out += "  \"listener\": {\"state\": " + JsonString(ListenerStateName(e.listener.state)) + ", \"error\": " +
-           (e.listener.error ? JsonString(std::string_view(ErrorText(e.listener.error))) : std::string("null"));
+    Json& listener = out["listener"] = Json::object();
+    listener["state"] = JsonString(ListenerStateName(e.listener.state));
+    listener["error"] = errorOrNull(e.listener.error != 0, e.listener.error);
     if (e.listener.state == ListenerStatus::State::kPortInUse && in.portOwner) {
-        out += ", \"holders\": [";
-        for (std::size_t i = 0; i < in.portOwner->holders.size(); ++i)
-            out += std::string(i ? ", " : "") + "{\"pid\": " + number(in.portOwner->holders[i].pid) +
-                   ", \"name\": " + JsonString(std::string_view(in.portOwner->holders[i].name)) + "}";
-        out +=
-            "], \"otherUser\": " +
-            (in.portOwner->otherUser ? JsonString(std::string_view(in.portOwner->otherUserName)) : std::string("null"));
+        Json& holders = listener["holders"] = Json::array();
+        for (const auto& h : in.portOwner->holders)
+            holders.push_back({{"pid", h.pid}, {"name", JsonString(h.name)}});
+        listener["otherUser"] = in.portOwner->otherUser ? JsonString(in.portOwner->otherUserName) : Json(nullptr);
     }
-    out += "},\n";
 
-    out += "  \"firewall\": ";
     if (!in.firewall) {
-        out += "null,\n";
+        out["firewall"] = nullptr;
     } else {
         const FirewallFinding& f = *in.firewall;
-        out += "{\"frontEnd\": " + JsonString(FirewallFrontEndName(f.frontEnd)) +
-               ", \"verdict\": " + JsonString(VerdictName(f.verdict)) +
-               ", \"evidence\": " + JsonString(FirewallEvidenceName(f.evidence)) +
-               ", \"defaultDeny\": " + (f.defaultDeny ? "true" : "false") + ", \"places\": [";
-        for (std::size_t i = 0; i < f.places.size(); ++i)
-            out += std::string(i ? ", " : "") + JsonString(std::string_view(f.places[i]));
-        out += "], \"allowCommand\": " +
-               (f.allowCommand.empty() ? std::string("null") : JsonString(std::string_view(f.allowCommand))) + "},\n";
+        Json places = Json::array();
+        for (const std::string& place : f.places)
+            places.push_back(JsonString(place));
+        out["firewall"] = {{"frontEnd", JsonString(FirewallFrontEndName(f.frontEnd))},
+                           {"verdict", JsonString(VerdictName(f.verdict))},
+                           {"evidence", JsonString(FirewallEvidenceName(f.evidence))},
+                           {"defaultDeny", f.defaultDeny},
+                           {"places", std::move(places)},
+                           {"allowCommand", f.allowCommand.empty() ? Json(nullptr) : JsonString(f.allowCommand)}};
     }
 
-    out += "  \"causes\": [";
-    for (std::size_t i = 0; i < d.causes.size(); ++i) {
-        const CauseFinding& c = d.causes[i];
-        out += std::string(i ? "," : "") + "\n    {\"id\": " + JsonString(CauseName(c.cause));
+    Json& causes = out["causes"] = Json::array();
+    for (const CauseFinding& c : d.causes) {
+        Json& cause = causes.emplace_back(Json::object());
+        cause["id"] = JsonString(CauseName(c.cause));
         if (!c.adapter.empty())
-            out += ", \"adapter\": " + JsonString(std::string_view(c.adapter));
-        out += ", \"text\": " + JsonString(std::string_view(c.text)) + "}";
+            cause["adapter"] = JsonString(c.adapter);
+        cause["text"] = JsonString(c.text);
     }
-    out += d.causes.empty() ? "]\n" : "\n  ]\n";
-    return out + "}\n";
+    return FormatJsonLines(out);
 }
 
 }  // namespace
@@ -479,6 +470,6 @@ Diagnosis Diagnose(const DiagnosisInput& input, const PhraseLookup& translate)
     d.serversAnswered = input.engine.repliesReceived > 0;
     d.causes = FindCauses(input, t);
     d.report = Report(input, d, t);
-    d.json = Json(input, d);
+    d.json = JsonReport(input, d);
     return d;
 }

@@ -2,6 +2,8 @@
 
 #include "diagnosis/firewall/RuleMatching.h"
 
+#include <tinyxml2.h>
+
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -205,36 +207,28 @@ RulesVerdict EvaluateFirewalldZones(std::string_view listAllZones, std::string_v
 
 FirewalldService ParseFirewalldService(std::string_view xml)
 {
+    // A real XML parser: comments, entities and either quote are the
+    // parser's business, and a file that is not XML opens nothing.
     FirewalldService service;
-    auto attribute = [](std::string_view element, std::string_view name) {
-        const std::string needle = std::string(name) + "=";
-        for (std::size_t at = element.find(needle); at != std::string_view::npos; at = element.find(needle, at + 1)) {
-            if (at > 0 && element[at - 1] != ' ' && element[at - 1] != '\t' && element[at - 1] != '\n')
-                continue;
-            const std::size_t open = at + needle.size();
-            if (open >= element.size() || (element[open] != '"' && element[open] != '\''))
-                return std::string();
-            const auto close = element.find(element[open], open + 1);
-            if (close == std::string_view::npos)
-                return std::string();
-            return std::string(element.substr(open + 1, close - open - 1));
-        }
-        return std::string();
+    tinyxml2::XMLDocument document;
+    if (xml.empty() || document.Parse(xml.data(), xml.size()) != tinyxml2::XML_SUCCESS)
+        return service;
+    const tinyxml2::XMLElement* root = document.RootElement();
+    if (!root || std::string_view(root->Name()) != "service")
+        return service;
+    auto attribute = [](const tinyxml2::XMLElement* e, const char* name) {
+        const char* value = e->Attribute(name);
+        return value ? std::string(value) : std::string();
     };
-    for (std::size_t at = xml.find('<'); at != std::string_view::npos; at = xml.find('<', at + 1)) {
-        const auto end = xml.find('>', at);
-        if (end == std::string_view::npos)
-            break;
-        const std::string_view element = xml.substr(at + 1, end - at - 1);
-        if (element.starts_with("port ") || element.starts_with("port\t")) {
-            const std::string port = attribute(element, "port"), protocol = attribute(element, "protocol");
-            if (!port.empty() && !protocol.empty())
-                service.ports.push_back(port + "/" + protocol);
-        } else if (element.starts_with("include ")) {
-            const std::string name = attribute(element, "service");
-            if (!name.empty())
-                service.includes.push_back(name);
-        }
+    for (const auto* e = root->FirstChildElement("port"); e; e = e->NextSiblingElement("port")) {
+        const std::string port = attribute(e, "port"), protocol = attribute(e, "protocol");
+        if (!port.empty() && !protocol.empty())
+            service.ports.push_back(port + "/" + protocol);
+    }
+    for (const auto* e = root->FirstChildElement("include"); e; e = e->NextSiblingElement("include")) {
+        const std::string name = attribute(e, "service");
+        if (!name.empty())
+            service.includes.push_back(name);
     }
     return service;
 }

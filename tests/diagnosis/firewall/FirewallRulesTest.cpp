@@ -325,4 +325,35 @@ TEST(FirewalldService, PortsAndIncludes)
     EXPECT_TRUE(ParseFirewalldService("<service><port port=\"1\"").ports.empty()) << "cut off, never throws";
 }
 
+struct ServiceCase
+{
+    const char* why;
+    const char* xml;
+    std::vector<std::string> ports;
+};
+
+const ServiceCase kServiceFiles[] = {
+    {"a commented-out port opens nothing",
+     "<service>\n  <!-- <port protocol=\"udp\" port=\"6000\"/> -->\n  <port protocol=\"tcp\" port=\"80\"/>\n</service>",
+     {"80/tcp"}},
+    {"single quotes and spaces around = are XML", "<service><port protocol = 'udp' port='6000'/></service>",
+     {"6000/udp"}},
+    {"entities in a value are decoded", "<service><port protocol=\"&#117;dp\" port=\"6000\"/></service>",
+     {"6000/udp"}},
+    {"a port inside a description's CDATA is text",
+     "<service><description><![CDATA[<port protocol=\"udp\" port=\"6000\"/>]]></description></service>",
+     {}},
+    {"a source port is not a port", "<service><source-port protocol=\"udp\" port=\"6000\"/></service>", {}},
+    {"a port without its protocol opens nothing", "<service><port port=\"6000\"/></service>", {}},
+    {"a file that is not well-formed opens nothing",
+     "<service><port protocol=\"udp\" port=\"6000\"/><short>x</service>", {}},
+    {"another root element is not a service", "<zone><port protocol=\"udp\" port=\"6000\"/></zone>", {}},
+};
+
+TEST(FirewalldService, ReadAsXml)
+{
+    for (const ServiceCase& c : kServiceFiles)
+        EXPECT_EQ(ParseFirewalldService(c.xml).ports, c.ports) << c.why;
+}
+
 }  // namespace
