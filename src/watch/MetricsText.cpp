@@ -53,14 +53,6 @@ void AppendFamily(std::string& out, std::string_view name, std::string_view type
     out += '\n';
 }
 
-void AppendIdSeries(std::string& out, std::string_view family, const std::string& id)
-{
-    out += family;
-    out += '{';
-    AppendLabel(out, "id", id, true);
-    out += "} ";
-}
-
 struct InterfaceCounters
 {
     std::uint64_t probesSent = 0;
@@ -88,56 +80,76 @@ std::string EscapeLabelValue(std::string_view utf8)
 
 std::string FormatMetrics(const std::vector<KnownServer>& servers, const EngineStatus& engine)
 {
-    std::vector<const KnownServer*> sorted;
-    sorted.reserve(servers.size());
+    MetricsCache cache;
     std::unordered_set<std::string_view> seen;
     for (const KnownServer& s : servers)
         if (seen.insert(s.id).second)
-            sorted.push_back(&s);
-    std::sort(sorted.begin(), sorted.end(), [](const KnownServer* a, const KnownServer* b) { return a->id < b->id; });
+            cache.Update(s);
+    return cache.Format(engine);
+}
 
+void MetricsCache::Update(const KnownServer& server)
+{
+    auto [it, fresh] = m_servers.try_emplace(server.id);
+    Entry& e = it->second;
+    if (fresh) {
+        e.idLabel = "{id=\"" + EscapeLabelValue(server.id) + "\"}";
+    }
+    if (fresh || !(e.fields == server.fields) || e.address != server.lastAddress) {
+        const ServerRecord& f = server.fields;
+        std::string line = "vindrel_server_info{";
+        AppendLabel(line, "id", server.id, true);
+        AppendLabel(line, "name", ToUtf8(f.Name), false);
+        AppendLabel(line, "version", ToUtf8(f.Version), false);
+        AppendLabel(line, "device_type", ToUtf8(f.DeviceType), false);
+        AppendLabel(line, "serial", ToUtf8(f.Serial), false);
+        AppendLabel(line, "mac", ToUtf8(f.Mac), false);
+        AppendLabel(line, "address", server.lastAddress, false);
+        line += "} 1\n";
+        e.infoLine = std::move(line);
+        if (fresh || e.fields.UpTime != f.UpTime)
+            e.upTime = ParseUpTime(f.UpTime);
+        e.fields = f;
+        e.address = server.lastAddress;
+    }
+    e.lastSeen = server.lastSeen;
+    e.answering = server.answering;
+}
+
+std::string MetricsCache::Format(const EngineStatus& engine) const
+{
     std::string out;
-    out.reserve(256 + sorted.size() * 420);
+    out.reserve(1024 + m_servers.size() * 400);
 
     AppendFamily(out, "vindrel_server_up", "gauge",
                  "Whether the server answered within the silent threshold (1) or has gone silent (0).");
-    for (const KnownServer* s : sorted) {
-        AppendIdSeries(out, "vindrel_server_up", s->id);
-        out += s->answering ? "1\n" : "0\n";
+    for (const auto& [id, e] : m_servers) {
+        out += "vindrel_server_up";
+        out += e.idLabel;
+        out += e.answering ? " 1\n" : " 0\n";
     }
-
     AppendFamily(out, "vindrel_server_info", "gauge", "The server's latest reply; always 1.");
-    for (const KnownServer* s : sorted) {
-        const ServerRecord& f = s->fields;
-        out += "vindrel_server_info{";
-        AppendLabel(out, "id", s->id, true);
-        AppendLabel(out, "name", ToUtf8(f.Name), false);
-        AppendLabel(out, "version", ToUtf8(f.Version), false);
-        AppendLabel(out, "device_type", ToUtf8(f.DeviceType), false);
-        AppendLabel(out, "serial", ToUtf8(f.Serial), false);
-        AppendLabel(out, "mac", ToUtf8(f.Mac), false);
-        AppendLabel(out, "address", s->lastAddress, false);
-        out += "} 1\n";
-    }
-
+    for (const auto& [id, e] : m_servers)
+        out += e.infoLine;
     AppendFamily(out, "vindrel_server_uptime_seconds", "gauge", "The up time the server last reported.");
-    for (const KnownServer* s : sorted) {
-        const auto upTime = ParseUpTime(s->fields.UpTime);
-        if (!upTime)
+    for (const auto& [id, e] : m_servers) {
+        if (!e.upTime)
             continue;
-        AppendIdSeries(out, "vindrel_server_uptime_seconds", s->id);
-        AppendNumber(out, static_cast<std::uint64_t>(std::max<std::int64_t>(0, upTime->count())));
+        out += "vindrel_server_uptime_seconds";
+        out += e.idLabel;
+        out += ' ';
+        AppendNumber(out, static_cast<std::uint64_t>(std::max<std::int64_t>(0, e.upTime->count())));
         out += '\n';
     }
-
     AppendFamily(out, "vindrel_server_last_seen_timestamp_seconds", "gauge",
                  "When the server last answered, in seconds since the Unix epoch.");
-    for (const KnownServer* s : sorted) {
-        AppendIdSeries(out, "vindrel_server_last_seen_timestamp_seconds", s->id);
-        AppendTimestamp(out, s->lastSeen);
+    for (const auto& [id, e] : m_servers) {
+        out += "vindrel_server_last_seen_timestamp_seconds";
+        out += e.idLabel;
+        out += ' ';
+        AppendTimestamp(out, e.lastSeen);
         out += '\n';
     }
-
     // Several addresses on one interface are one interface to an operator.
     std::map<std::string, InterfaceCounters> byInterface;
     for (const AdapterStatus& a : engine.adapters) {

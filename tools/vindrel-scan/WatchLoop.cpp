@@ -44,8 +44,9 @@ constexpr auto kMetricsRetry = 10s;
 // The tracker and the engine as the HTTP thread sees them.
 struct Shared
 {
-    std::mutex mutex;  // guards the tracker
+    std::mutex mutex;  // guards the tracker and the metrics
     ServerTracker tracker;
+    MetricsCache metrics;  // follows the tracker's changes
     DiscoveryEngine* engine = nullptr;
 
     explicit Shared(TrackerOptions options) : tracker(options) {}
@@ -143,8 +144,9 @@ private:
     std::optional<MetricsServer::Page> Page(std::string_view path)
     {
         if (path == "/metrics") {
-            const std::vector<KnownServer> known = m_shared.Known();
-            return MetricsServer::Page{FormatMetrics(known, m_shared.engine->Status()), kMetricsContentType};
+            const EngineStatus engine = m_shared.engine->Status();
+            std::lock_guard lock(m_shared.mutex);
+            return MetricsServer::Page{m_shared.metrics.Format(engine), kMetricsContentType};
         }
         if (path == "/targets")
             return MetricsServer::Page{FormatTargets(m_shared.Known()), kTargetsContentType};
@@ -211,6 +213,8 @@ int RunWatch(const ScanOptions& o, std::FILE* events)
         };
         book = std::make_unique<ServerBook>(std::move(bookOptions));
         shared.tracker.Restore(book->Load().get(), Clock::now());
+        for (const KnownServer& known : shared.tracker.Known())
+            shared.metrics.Update(known);
     }
 
     DiscoveryOptions engineOptions;
@@ -243,6 +247,8 @@ int RunWatch(const ScanOptions& o, std::FILE* events)
             std::vector<ServerEvent> due = shared.tracker.Tick(now);
             happened.insert(happened.end(), due.begin(), due.end());
             changed = shared.tracker.TakeChanged();
+            for (const KnownServer& known : changed)
+                shared.metrics.Update(known);
             lines = EventWriter::Lines(happened, shared.tracker);
         }
         const bool written = writer.Write(lines);
