@@ -4,6 +4,8 @@
 find_package(nlohmann_json 3 CONFIG REQUIRED)
 # GLOBAL: the i18n and firewall readers in different folders share it.
 find_package(tinyxml2 CONFIG REQUIRED GLOBAL)
+# The server book, its tests and its benchmark.
+find_package(SQLite3 REQUIRED GLOBAL)
 
 # utf8proc ships no CMake config, on Debian nor in the deps prefix.
 find_path(UTF8PROC_INCLUDE_DIR utf8proc.h REQUIRED)

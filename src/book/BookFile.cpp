@@ -30,3 +30,5 @@ bool FileExists(const std::string& path)
     {};
     return ::lstat(path.c_str(), &st) == 0;
 }
+
+bool IsDiskFull(int systemError) { return systemError == ENOSPC || systemError == EDQUOT; }

@@ -13,3 +13,6 @@ std::string SqliteFileName(const std::string& path);
 std::string RenameNoReplace(const std::string& from, const std::string& to);
 
 bool FileExists(const std::string& path);
+
+// Whether a system error number (sqlite3_system_errno) says the disk is full.
+bool IsDiskFull(int systemError);

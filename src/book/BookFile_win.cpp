@@ -26,3 +26,5 @@ std::string RenameNoReplace(const std::string& from, const std::string& to)
 }
 
 bool FileExists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsDiskFull(int systemError) { return systemError == ERROR_DISK_FULL || systemError == ERROR_HANDLE_DISK_FULL; }

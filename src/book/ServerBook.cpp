@@ -115,9 +115,12 @@ bool IsBroken(int code)
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
 }
 
-// One line for a person: what is wrong with the book.
-std::string Reason(const std::string& name, int code, const std::string& detail)
+// One line for a person: what is wrong with the book. `systemError` is the
+// OS's error behind an I/O failure, 0 when none.
+std::string Reason(const std::string& name, int code, const std::string& detail, int systemError = 0)
 {
+    if ((code & 0xff) == SQLITE_IOERR && IsDiskFull(systemError))
+        code = SQLITE_FULL;
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -135,6 +138,26 @@ std::string Reason(const std::string& name, int code, const std::string& detail)
     default:
         return name + ": " + detail;
     }
+}
+
+// A path as the path of a file: URI ('%', '?' and '#' escaped; on Windows
+// the drive after a '/').
+std::string UriPath(const std::string& path)
+{
+    std::string uri;
+    if (path.size() > 1 && path[1] == ':')
+        uri = "/";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static const char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[static_cast<unsigned char>(c) >> 4];
+            uri += kHex[static_cast<unsigned char>(c) & 15];
+        } else {
+            uri += c == '\\' ? '/' : c;
+        }
+    }
+    return uri;
 }
 
 // "20261211T162905Z" for the name of a file moved aside.
@@ -339,8 +362,9 @@ struct ServerBook::Worker
     {
         if (detail.empty())
             detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        const int systemError = db ? sqlite3_system_errno(db) : 0;
         Close();
-        Unavailable(Reason(name, rc, detail));
+        Unavailable(Reason(name, rc, detail, systemError));
         return Open::kFailed;
     }
 
@@ -395,10 +419,11 @@ struct ServerBook::Worker
                 return;
             }
             const std::string detail = sqlite3_errmsg(db);
+            const int systemError = sqlite3_system_errno(db);
             // A connection that failed mid-way is opened afresh next time.
             Close();
             nextOpen = Clock::now() + options.writeInterval;
-            Unavailable(Reason(name, rc, detail));
+            Unavailable(Reason(name, rc, detail, systemError));
         }
         Requeue(std::move(takenEvents), std::move(takenServers));
     }
@@ -474,18 +499,47 @@ struct ServerBook::Worker
 
     // ---- reading (after what was asked to be written before)
 
-    bool ReadyToRead()
+    // The connection reads go through: the book's own, or where it cannot
+    // be written (a read-only disk) one that only reads, for this read.
+    sqlite3* ReadyToRead(sqlite3*& readOnly)
     {
         WritePending();
-        return EnsureOpen(true) && db;
+        if (EnsureOpen(true))
+            return db;
+        if (options.readOnly || !FileExists(options.path))
+            return nullptr;
+        // A disk that cannot be written cannot hold WAL's shared-memory file
+        // either; nobody changes the file there, so it may be read as it is.
+        for (const char* query : {"?mode=ro", "?mode=ro&immutable=1"}) {
+            const std::string uri = "file:" + UriPath(SqliteFileName(options.path)) + query;
+            if (sqlite3_open_v2(uri.c_str(), &readOnly, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+                // Only a book of this program's own layout.
+                Statement version(readOnly, "PRAGMA user_version");
+                if (version.Prepared() == SQLITE_OK && version.Step() == SQLITE_ROW &&
+                    version.Int(0) == static_cast<long long>(BookMigrations().size()))
+                    return readOnly;
+            }
+            sqlite3_close_v2(readOnly);
+            readOnly = nullptr;
+        }
+        return nullptr;
     }
+
+    struct ReadConnection
+    {
+        explicit ReadConnection(Worker& w) : db(w.ReadyToRead(own)) {}
+        ~ReadConnection() { sqlite3_close_v2(own); }
+        sqlite3* own = nullptr;
+        sqlite3* db;
+    };
 
     std::vector<KnownServer> ReadServers()
     {
         std::vector<KnownServer> all;
-        if (!ReadyToRead())
+        const ReadConnection read(*this);
+        if (!read.db)
             return all;
-        Statement s(db, LoadSql());
+        Statement s(read.db, LoadSql());
         if (s.Prepared() != SQLITE_OK)
             return all;
         while (s.Step() == SQLITE_ROW) {
@@ -508,9 +562,19 @@ struct ServerBook::Worker
     std::vector<ServerEvent> ReadEvents(const std::string* id)
     {
         std::vector<ServerEvent> all;
-        if (!ReadyToRead())
+        const ReadConnection read(*this);
+        if (!read.db)
             return all;
-        Statement s(db, id ? "SELECT server, kind, at, from_text, to_text FROM events WHERE server = ? ORDER BY seq"
+        // Counted first: an event is a few hundred bytes, and growing the
+        // vector step by step costs more than the query.
+        {
+            Statement count(read.db, id ? "SELECT count(*) FROM events WHERE server = ?" : "SELECT count(*) FROM events");
+            if (id)
+                count.Bind(1, *id);
+            if (count.Prepared() == SQLITE_OK && count.Step() == SQLITE_ROW)
+                all.reserve(static_cast<std::size_t>(count.Int(0)));
+        }
+        Statement s(read.db, id ? "SELECT server, kind, at, from_text, to_text FROM events WHERE server = ? ORDER BY seq"
                            : "SELECT server, kind, at, from_text, to_text FROM events ORDER BY server, seq");
         if (s.Prepared() != SQLITE_OK)
             return all;
@@ -527,7 +591,8 @@ struct ServerBook::Worker
 
     bool Remove(const std::string& id)
     {
-        if (options.readOnly || !ReadyToRead() || emptyBook)
+        WritePending();
+        if (options.readOnly || !EnsureOpen(true) || !db)
             return false;
         int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         bool known = false;
@@ -546,8 +611,9 @@ struct ServerBook::Worker
             rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
             const std::string detail = sqlite3_errmsg(db);
+            const int systemError = sqlite3_system_errno(db);
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            Unavailable(Reason(name, rc, detail));
+            Unavailable(Reason(name, rc, detail, systemError));
             return false;
         }
         std::lock_guard lock(mutex);

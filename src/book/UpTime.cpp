@@ -43,8 +43,10 @@ public:
 
     std::optional<std::int64_t> Parse()
     {
-        if (m_text.starts_with(u"up") && m_text.size() > 2 && (IsSeparator(m_text[2]) || IsDigit(m_text[2])))
-            m_at = 2;
+        SkipSeparators();
+        if (m_text.compare(m_at, 2, u"up") == 0 && m_at + 2 < m_text.size() &&
+            (IsSeparator(m_text[m_at + 2]) || IsDigit(m_text[m_at + 2])))
+            m_at += 2;
         std::int64_t total = 0;
         int tokens = 0;
         bool bare = false;  // a number without a unit: only allowed alone

@@ -30,14 +30,18 @@ bool AllDigits(std::string_view text)
 // is not one, -2 when it has a leading zero.
 long Decimal(std::string_view text, long max)
 {
-    if (!AllDigits(text) || text.size() > 10)
+    if (!AllDigits(text))
         return -1;
     if (text.size() > 1 && text[0] == '0')
         return -2;
+    // Stops once past `max`: ten digits would overflow a 32-bit long (Windows).
     long value = 0;
-    for (const char c : text)
+    for (const char c : text) {
         value = value * 10 + (c - '0');
-    return value <= max ? value : -1;
+        if (value > max)
+            return -1;
+    }
+    return value;
 }
 
 struct Address

@@ -13,18 +13,30 @@ QString FileIn(const QString& dir)
 
 }  // namespace
 
-QStringList LoadTargets(const QString& settingsDir)
+QStringList ParseTargets(QByteArrayView text)
 {
-    QFile file(FileIn(settingsDir));
     QStringList targets;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return targets;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    // Windows editors start a UTF-8 file with a byte order mark; it is no
+    // part of the first target.
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    while (!text.isEmpty()) {
+        const qsizetype lf = text.indexOf('\n');
+        const QByteArrayView raw = lf < 0 ? text : text.first(lf);
+        text = lf < 0 ? QByteArrayView() : text.sliced(lf + 1);
+        const QString line = QString::fromUtf8(raw).trimmed();
         if (!line.isEmpty() && !line.startsWith(u'#'))
             targets.append(line);
     }
     return targets;
+}
+
+QStringList LoadTargets(const QString& settingsDir)
+{
+    QFile file(FileIn(settingsDir));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return ParseTargets(file.readAll());
 }
 
 bool SaveTargets(const QString& settingsDir, const QStringList& targets, bool makeFolder, QString& error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,9 @@
 // The saved targets; none when there is no file. Blank lines and lines
 // starting with '#' are skipped.
 QStringList LoadTargets(const QString& settingsDir);
+// The same from the file's bytes: UTF-8 (a byte order mark is skipped),
+// LF or CR LF line ends.
+QStringList ParseTargets(QByteArrayView text);
 
 // Replaces the file with `targets` (removing it when there are none);
 // `makeFolder` creates the settings folder first. False, with `error`, when

@@ -105,6 +105,11 @@ TEST(WinProgramFolders, AFolderWithoutLangXmlUsesTheUsersApplicationData)
     EXPECT_EQ(f.settings, expected);
     EXPECT_NE(f.log.find("/Vindrel/log/"), std::string::npos) << f.log;
     EXPECT_EQ(f.log.find('\\'), std::string::npos) << f.log;
+    // The server book in %LOCALAPPDATA%\Vindrel\, beside the log's folder.
+    wchar_t localAppData[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH), 0u);
+    EXPECT_EQ(f.state, Slashed(fs::path(localAppData)) + "/Vindrel/");
+    EXPECT_EQ(f.log, f.state + "log/");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "BookFiles.h"
 
 #include <cstdlib>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -9,9 +10,14 @@ namespace fs = std::filesystem;
 
 BookFolder::BookFolder()
 {
-    std::string pattern = (fs::temp_directory_path() / "vindrel-book-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-        m_path = pattern;
+    // A name nobody else makes: create_directory fails on one that exists.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+        const fs::path candidate = fs::temp_directory_path() / ("vindrel-book-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec))
+            m_path = candidate;
+    }
 }
 
 BookFolder::~BookFolder()

@@ -77,6 +77,7 @@ TEST(UpTime, ReadsTheFormsServersWrite)
         {"words", u"2 days", 2 * kDay},
         {"one day, singular, with commas", u"1 day, 3 hours, 2 minutes", kDay + 3 * 3600 + 120},
         {"the uptime command's form", u"up 5 days,  3:07", 5 * kDay + 3 * 3600 + 7 * 60},
+        {"\"up\" after blanks", u"  UP 2:00\r", 2 * 3600},
         {"upper case and surrounding blanks, a CR", u"  3 Days 4 HRS\r", 3 * kDay + 4 * 3600},
         {"weeks", u"2w 1d", 15 * kDay},
         {"Chinese units", u"3天4小时5分钟", 3 * kDay + 4 * 3600 + 300},

@@ -199,7 +199,7 @@ TEST(ServerRows, ASilentServersRowDimsUntilItAnswers)
     model.UpdateSilence(now - std::chrono::seconds(5));
     EXPECT_TRUE(model.RowAt(0).silent);
     EXPECT_FALSE(model.RowAt(1).silent);
-    EXPECT_EQ(model.index(0, 1).data(Qt::ForegroundRole).value<QColor>(), ServerListModel::kSilentColour);
+    EXPECT_EQ(model.index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0x8A, 0x94, 0xA3)) << "a muted grey";
     EXPECT_FALSE(model.index(1, 1).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(model.index(0, 1).data(Qt::ToolTipRole).toString(), u"10.0.0.1\nLast heard 8 s ago"_s);
 

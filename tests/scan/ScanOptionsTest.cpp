@@ -58,11 +58,11 @@ const RefusedCase kRefused[] = {
     {"--watch --json", "--watch writes JSON lines"},
     {"--watch --seconds 5", "--watch runs until stopped"},
     {"--watch --wait-for 2", "--watch runs until stopped"},
-    {"--watch --diagnose", "--diagnose and --watch exclude each other"},
+    {"--watch --diagnose", "--diagnose, --history, --forget and --watch exclude each other"},
     {"--watch=1", "--watch takes no value"},
     {"--silent-after 5", "--silent-after goes with --watch"},
     {"--metrics 127.0.0.1:6070 --json", "--metrics goes with --watch"},
-    {"--state f.db --diagnose", "--state goes with --watch"},
+    {"--state f.db --diagnose", "--state goes with --history or --forget, or --watch"},
     {"--watch --silent-after 0", "--silent-after wants a whole number of seconds from 1 to 86400"},
     {"--watch --silent-after 86401", "--silent-after wants"},
     {"--watch --silent-after 1.5", "--silent-after wants"},
@@ -70,6 +70,18 @@ const RefusedCase kRefused[] = {
     {"--watch --metrics 6070", "--metrics '6070': give an address and a port"},
     {"--watch --metrics localhost:6070", "is not an IPv4 address"},
     {"--watch --metrics", "--metrics needs a value"},
+    {"--history --csv", "--history prints text or --json, not --csv"},
+    {"--history --seconds 2", "--history reads the book and does not search"},
+    {"--history --target 10.20.0.7", "does not search"},
+    {"--forget K1 --verbose", "--forget reads the book and does not search"},
+    {"--forget K1 --json", "--forget prints nothing to format"},
+    {"--forget", "--forget needs a value"},
+    {"--forget ''", "--forget needs a server's ID"},
+    {"--history --forget K1", "exclude each other"},
+    {"--diagnose --history", "exclude each other"},
+    {"--history=1", "--history takes no value"},
+    {"--state s.db", "--state goes with --history or --forget"},
+    {"--history --state ''", "--state needs a file name"},
 };
 
 TEST(ParseScanOptions, BadUsageSaysWhatIsWrongInOneLine)
@@ -116,7 +128,7 @@ TEST(ParseScanOptions, WatchKeepsTheSearchOptionsAndItsOwn)
     const ScanOptions& o = *parsed.options;
     EXPECT_EQ(o.action, ScanOptions::Action::kWatch);
     EXPECT_EQ(o.silentAfter, 5u);
-    EXPECT_EQ(o.statePath, "/var/lib/x/servers.db");
+    EXPECT_EQ(o.stateFile, "/var/lib/x/servers.db");
     ASSERT_TRUE(o.metrics.has_value());
     EXPECT_EQ(o.metrics->port, 6070);
     EXPECT_EQ(o.metrics->address, 0u);
@@ -126,7 +138,7 @@ TEST(ParseScanOptions, WatchKeepsTheSearchOptionsAndItsOwn)
     ASSERT_TRUE(plain.options.has_value());
     EXPECT_EQ(plain.options->silentAfter, 60u) << "the default threshold";
     EXPECT_FALSE(plain.options->metrics.has_value()) << "no HTTP unless asked for";
-    EXPECT_TRUE(plain.options->statePath.empty());
+    EXPECT_FALSE(plain.options->stateFile.has_value());
 }
 
 TEST(ParseScanOptions, DiagnoseKeepsTheSearchOptions)
@@ -141,6 +153,21 @@ TEST(ParseScanOptions, DiagnoseKeepsTheSearchOptions)
     EXPECT_EQ(o.targets.size(), 1u);
     EXPECT_EQ(o.interfaces, std::vector<std::string>{"vh1"});
     EXPECT_EQ(ParseScanOptions(Words("--diagnose --help")).options->action, ScanOptions::Action::kHelp);
+}
+
+TEST(ParseScanOptions, HistoryAndForgetTakeTheBookToRead)
+{
+    const ScanOptionsParse history = ParseScanOptions(Words("--history --json --state /tmp/other.db"));
+    ASSERT_TRUE(history.options.has_value()) << history.error;
+    EXPECT_EQ(history.options->action, ScanOptions::Action::kHistory);
+    EXPECT_EQ(history.options->format, ScanOptions::Format::kJson);
+    EXPECT_EQ(history.options->stateFile, "/tmp/other.db");
+    EXPECT_FALSE(ParseScanOptions(Words("--history")).options->stateFile) << "the program's own book";
+
+    const ScanOptionsParse forget = ParseScanOptions(Words("--forget=KORVAN-0003@10.0.0.35"));
+    ASSERT_TRUE(forget.options.has_value()) << forget.error;
+    EXPECT_EQ(forget.options->action, ScanOptions::Action::kForget);
+    EXPECT_EQ(forget.options->forget, "KORVAN-0003@10.0.0.35");
 }
 
 TEST(ParseScanOptions, HelpAndVersionWinOverWhatFollows)

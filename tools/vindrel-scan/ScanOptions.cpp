@@ -9,6 +9,8 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                    [--interface IF]... [--json] [--verbose]\n"
                                "       vindrel-scan --watch [--silent-after S] [--state FILE]\n"
                                "                    [--metrics ADDR:PORT] [--target ADDR]... [--interface IF]...\n"
+                               "       vindrel-scan --history [--json] [--state FILE]\n"
+                               "       vindrel-scan --forget ID [--state FILE]\n"
                                "       vindrel-scan --help | --version\n"
                                "Searches the local network for Korvan storage servers and lists them, one per\n"
                                "IP address, in the order first heard. It broadcasts a probe to UDP port 6001\n"
@@ -39,16 +41,29 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                  (ISO 8601 UTC), \"id\", \"address\", \"from\", \"to\", \"fields\"}\n"
                                "  --silent-after S  with --watch: a server that has not answered for S whole\n"
                                "                  seconds is silent (default 60; 1 to 86400)\n"
-                               "  --state FILE    with --watch: keep the server book in FILE (an SQLite file),\n"
-                               "                  so that identities and history survive restarts; without it\n"
-                               "                  the book is kept in memory\n"
                                "  --metrics ADDR:PORT  with --watch: serve /metrics (Prometheus text format)\n"
                                "                  and /targets (Prometheus HTTP service discovery) over HTTP on\n"
                                "                  this IPv4 address and TCP port: 127.0.0.1:6070 for a local\n"
                                "                  Prometheus, 0.0.0.0:6070 to be scraped from elsewhere\n"
+                               "  --history       print the server book: every server the window (or this\n"
+                               "                  program's folder or installation) has known, when it was\n"
+                               "                  first and last seen, at which address, and its events\n"
+                               "                  (found, moved, renamed, version, rebooted, silent, back,\n"
+                               "                  conflict); opens no socket\n"
+                               "  --forget ID     remove one server and its events from the book (ID as\n"
+                               "                  --history shows it); opens no socket. Forget a server in\n"
+                               "                  the window while it runs: it writes the book too\n"
+                               "  --state FILE    the book to read or change instead of servers.db in the\n"
+                               "                  program's state folder; with --watch the book to keep, so that\n"
+                               "                  identities and history survive restarts (without it, --watch\n"
+                               "                  keeps the book in memory)\n"
                                "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
                                "                  Serial, Mac, DeviceType, KorvanID, UpTime; with --diagnose,\n"
-                               "                  the report as one JSON object\n"
+                               "                  the report as one JSON object; with --history, one object\n"
+                               "                  {\"servers\": [{\"id\", \"lastAddress\", \"firstSeen\",\n"
+                               "                  \"lastSeen\", \"answering\", \"watched\", \"fields\": {those keys},\n"
+                               "                  \"events\": [{\"kind\", \"at\", \"from\", \"to\"}]}]}, times in\n"
+                               "                  ISO 8601 UTC\n"
                                "  --csv           CSV with a header row (RFC 4180)\n"
                                "  --verbose       the engine's diagnostic lines on standard error\n"
                                "  --help          this text\n"
@@ -58,9 +73,10 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "hardware address could not be learnt (always for servers behind a router).\n"
                                "Exit: 0 the search ran (also when nothing was found; with --diagnose, whatever\n"
                                "it found; with --watch, after SIGINT or SIGTERM); 1 it could not run (port 6000\n"
-                               "in use, no IPv4 interface; --watch goes on and says so instead) or\n"
-                               "standard output could not be written; 2 bad usage; 3 --wait-for N and fewer\n"
-                               "than N servers answered in time.\n";
+                               "in use, no IPv4 interface: --watch waits for them instead and says so; the\n"
+                               "book cannot be read, or --forget names no server it knows) or standard output\n"
+                               "could not be written; 2 bad usage; 3 --wait-for N and fewer than N servers\n"
+                               "answered in time.\n";
 
 namespace {
 
@@ -122,7 +138,7 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             return args[++i];
         };
         const bool isFlag = name == "--help" || name == "--version" || name == "--json" || name == "--csv" ||
-                            name == "--verbose" || name == "--diagnose" || name == "--watch";
+                            name == "--verbose" || name == "--diagnose" || name == "--history" || name == "--watch";
         if (inlineValue && isFlag)
             return fail(name + " takes no value");
 
@@ -171,14 +187,30 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             o.format = f;
         } else if (name == "--verbose") {
             o.verbose = true;
-        } else if (name == "--diagnose") {
-            if (o.action == ScanOptions::Action::kWatch)
-                return fail("--diagnose and --watch exclude each other");
-            o.action = ScanOptions::Action::kDiagnose;
-        } else if (name == "--watch") {
-            if (o.action == ScanOptions::Action::kDiagnose)
-                return fail("--diagnose and --watch exclude each other");
-            o.action = ScanOptions::Action::kWatch;
+        } else if (name == "--diagnose" || name == "--history" || name == "--watch") {
+            const auto action = name == "--diagnose"  ? ScanOptions::Action::kDiagnose
+                                : name == "--history" ? ScanOptions::Action::kHistory
+                                                      : ScanOptions::Action::kWatch;
+            if (o.action != ScanOptions::Action::kScan && o.action != action)
+                return fail("--diagnose, --history, --forget and --watch exclude each other");
+            o.action = action;
+        } else if (name == "--forget") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            if (text.empty())
+                return fail("--forget needs a server's ID, as --history shows it");
+            if (o.action != ScanOptions::Action::kScan && o.action != ScanOptions::Action::kForget)
+                return fail("--diagnose, --history, --forget and --watch exclude each other");
+            o.action = ScanOptions::Action::kForget;
+            o.forget = text;
+        } else if (name == "--state") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            if (text.empty())
+                return fail("--state needs a file name");
+            o.stateFile = text;
         } else if (name == "--silent-after") {
             const std::string text = value();
             if (missing)
@@ -187,12 +219,6 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             if (!n || *n > 86400)
                 return fail("--silent-after wants a whole number of seconds from 1 to 86400, not '" + text + "'");
             o.silentAfter = static_cast<unsigned>(*n);
-            watchOnly.push_back(name);
-        } else if (name == "--state") {
-            const std::string text = value();
-            if (missing || text.empty())
-                return fail(name + " needs a file name");
-            o.statePath = text;
             watchOnly.push_back(name);
         } else if (name == "--metrics") {
             const std::string text = value();
@@ -206,6 +232,18 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
         } else {
             return fail("unknown option '" + args[i] + "'");
         }
+    }
+    const bool searches = o.seconds || o.waitFor || !o.targets.empty() || !o.interfaces.empty() || o.verbose;
+    if (o.action == ScanOptions::Action::kHistory || o.action == ScanOptions::Action::kForget) {
+        const std::string action = o.action == ScanOptions::Action::kHistory ? "--history" : "--forget";
+        if (searches)
+            return {std::nullopt, action + " reads the book and does not search: no --seconds, --wait-for, "
+                                           "--target, --interface or --verbose"};
+        if (o.format == Format::kCsv || (o.action == ScanOptions::Action::kForget && formatGiven))
+            return {std::nullopt, o.action == ScanOptions::Action::kHistory ? "--history prints text or --json, not --csv"
+                                                                           : "--forget prints nothing to format"};
+    } else if (o.stateFile && o.action != ScanOptions::Action::kWatch) {
+        return {std::nullopt, "--state goes with --history or --forget, or --watch"};
     }
     if (o.action == ScanOptions::Action::kDiagnose) {
         if (o.format == Format::kCsv)

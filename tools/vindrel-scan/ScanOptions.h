@@ -11,7 +11,7 @@
 // vindrel-scan's command line.
 struct ScanOptions
 {
-    enum class Action { kScan, kDiagnose, kWatch, kHelp, kVersion };
+    enum class Action { kScan, kDiagnose, kHistory, kForget, kWatch, kHelp, kVersion };
     enum class Format { kTable, kJson, kCsv };
 
     Action action = Action::kScan;
@@ -21,10 +21,11 @@ struct ScanOptions
     bool verbose = false;
     std::vector<ProbeTarget> targets;
     std::vector<std::string> interfaces;
+    std::string forget;                    // --forget ID
+    std::optional<std::string> stateFile;  // --state FILE: another book than the program's own; --watch: its book
     // --watch only.
-    unsigned silentAfter = 60;                  // seconds
-    std::string statePath;                      // the book's file; empty: in memory
-    std::optional<ListenAddress> metrics;       // where to serve /metrics and /targets
+    unsigned silentAfter = 60;             // seconds
+    std::optional<ListenAddress> metrics;  // where to serve /metrics and /targets
 };
 
 // The options, or one line that says what is wrong (bad usage).

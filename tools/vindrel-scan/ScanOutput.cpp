@@ -19,14 +19,14 @@ bool Unsafe(char16_t c)
            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-std::string Printable(std::u16string_view text)
+}  // namespace
+
+std::string PrintableText(std::u16string_view text)
 {
     std::u16string clean(text);
     std::replace_if(clean.begin(), clean.end(), Unsafe, u'?');
     return ToUtf8(clean);
 }
-
-}  // namespace
 
 std::string FormatTable(const std::vector<ServerRecord>& servers)
 {
@@ -37,7 +37,7 @@ std::string FormatTable(const std::vector<ServerRecord>& servers)
     for (const ServerRecord& s : servers) {
         std::vector<std::string> row;
         for (std::size_t i = 0; i < ServerRecord::kFieldCount; ++i)
-            row.push_back(Printable(s.Field(i)));
+            row.push_back(PrintableText(s.Field(i)));
         rows.push_back(std::move(row));
     }
     std::vector<std::size_t> widths(ServerRecord::kFieldCount, 0);

@@ -202,9 +202,9 @@ int RunWatch(const ScanOptions& o, std::FILE* events)
     Shared shared(trackerOptions);
 
     std::unique_ptr<ServerBook> book;
-    if (!o.statePath.empty()) {
+    if (o.stateFile) {
         BookOptions bookOptions;
-        bookOptions.path = o.statePath;
+        bookOptions.path = *o.stateFile;
         // Called on the book's thread; standard error takes whole lines.
         bookOptions.onStateChange = [](const BookState& state) {
             if (state.status == BookState::Status::kUnavailable)

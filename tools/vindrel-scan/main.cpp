@@ -1,13 +1,18 @@
 // vindrel-scan: the discovery engine's headless front end for administrators
 // and scripts. It broadcasts real probes: outside a test lab, run it only on
-// a network where searching for servers is wanted.
+// a network where searching for servers is wanted. --history and --forget
+// only read or change the server book's file.
 
+#include "HistoryOutput.h"
 #include "ScanCollector.h"
 #include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "StandardStreams.h"
 #include "WatchLoop.h"
 #include "actions/ServerExport.h"
+#include "base/AppFolders.h"
+#include "book/BookFile.h"
+#include "book/ServerBook.h"
 #include "diagnosis/Diagnosis.h"
 #include "diagnosis/GatherDiagnosis.h"
 #include "diagnosis/PortOwner.h"
@@ -49,6 +54,41 @@ bool WriteStandardOutput(const std::string& text, int knownError)
     return false;
 }
 
+// --history and --forget: the book's file only, no socket.
+int RunOnBook(const ScanOptions& o)
+{
+    const std::string path = o.stateFile.value_or(BookPath(ProgramFolders()));
+    if (o.action == ScanOptions::Action::kForget && !FileExists(path)) {
+        std::fprintf(stderr, "vindrel-scan: %s knows no server %s\n", path.c_str(), o.forget.c_str());
+        return kExitCannotRun;
+    }
+    BookOptions options;
+    options.path = path;
+    options.readOnly = o.action == ScanOptions::Action::kHistory;
+    ServerBook book(options);
+    if (o.action == ScanOptions::Action::kForget) {
+        const bool forgotten = book.Forget(o.forget).get();
+        if (!book.State().Available()) {
+            std::fprintf(stderr, "vindrel-scan: %s (%s)\n", book.State().reason.c_str(), path.c_str());
+            return kExitCannotRun;
+        }
+        if (!forgotten) {
+            std::fprintf(stderr, "vindrel-scan: %s knows no server %s\n", path.c_str(), o.forget.c_str());
+            return kExitCannotRun;
+        }
+        return kExitFound;
+    }
+    const std::vector<KnownServer> servers = book.Load().get();
+    const std::vector<ServerEvent> events = book.AllEvents().get();
+    if (!book.State().Available()) {
+        std::fprintf(stderr, "vindrel-scan: %s (%s)\n", book.State().reason.c_str(), path.c_str());
+        return kExitCannotRun;
+    }
+    const std::string text = o.format == ScanOptions::Format::kJson ? FormatHistoryJson(servers, events)
+                                                                    : FormatHistoryText(servers, events);
+    return WriteStandardOutput(text, 0) ? kExitFound : kExitCannotRun;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -70,6 +110,8 @@ int main(int argc, char** argv)
         WriteStandardOutput({}, stdoutError);  // no search whose result nobody can read
         return kExitCannotRun;
     }
+    if (o.action == ScanOptions::Action::kHistory || o.action == ScanOptions::Action::kForget)
+        return RunOnBook(o);
 
     if (o.action == ScanOptions::Action::kWatch)
         return RunWatch(o, stdout);

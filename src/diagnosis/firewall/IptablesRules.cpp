@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 
 using namespace rules;
 
@@ -27,15 +28,25 @@ public:
     {
     }
 
+    // Each chain is run once (jumps to one chain from many rules would
+    // otherwise double the work with every level); a loop, which
+    // iptables-restore refuses but a file may hold, decides nothing.
     unsigned RunChain(const std::string& name, int depth)
     {
         const auto it = m_chains.find(name);
-        if (it == m_chains.end() || depth > 16)
+        if (it == m_chains.end())
+            return kAccept | kDrop;
+        if (const auto done = m_done.find(name); done != m_done.end())
+            return done->second;
+        if (depth > 16 || !m_running.insert(name).second)
             return kAccept | kDrop;
         std::vector<Step> steps;
         for (const auto& rule : it->second.rules)
             steps.push_back(EvalRule(rule, depth));
-        return RunSteps(steps, kReturn);
+        const unsigned outcomes = RunSteps(steps, kReturn);
+        m_running.erase(name);
+        m_done.emplace(name, outcomes);
+        return outcomes;
     }
 
 private:
@@ -130,6 +141,8 @@ private:
 
     const std::map<std::string, IptChain>& m_chains;
     const ReplyPacket& m_packet;
+    std::map<std::string, unsigned> m_done;  // chain → its outcomes
+    std::set<std::string> m_running;         // the chains being run
 };
 
 }  // namespace
