@@ -16,8 +16,8 @@
 #include "diagnosis/Diagnosis.h"
 #include "diagnosis/GatherDiagnosis.h"
 #include "diagnosis/PortOwner.h"
-#include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/EngineLog.h"
 #include "discovery/NeighbourTable.h"
 #include "net/UdpSocket.h"
 
@@ -117,13 +117,13 @@ int main(int argc, char** argv)
         return RunWatch(o, stdout);
 
     // Declared before the engine, so that it outlives the engine's threads.
-    DiagnosticOutput verboseOutput(STDERR_FILENO);
+    EngineLog verboseOutput(STDERR_FILENO);
     DiscoveryOptions engineOptions;
     engineOptions.targets = o.targets;
     engineOptions.listenPort = kReplyPort;
     engineOptions.interfaces = o.interfaces;
     if (o.verbose)
-        engineOptions.diagnosticOutput = &verboseOutput;
+        engineOptions.engineLog = &verboseOutput;
     else
         engineOptions.diagnostics = [](std::string_view) {};
     ScanCollector collector;
