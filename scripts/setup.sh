@@ -25,8 +25,12 @@ packages=(
   # libraries
   qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-svg-dev libqt6svg6
   libtinyxml2-dev libgtest-dev libgmock-dev nlohmann-json3-dev libutf8proc-dev
-  # the server book
+  # the server book (SQLite)
   libsqlite3-dev
+  # vindrel-scan --watch's HTTP server; the real Prometheus and promtool its
+  # lab test scrapes with, curl for its requests; systemd-analyze scores the
+  # service file
+  libmicrohttpd-dev prometheus curl systemd
   # the lab (nftables: its default-deny firewall; python3: another program
   # holding the reply port) and the window under test
   iproute2 procps nftables python3-minimal xvfb xauth x11-utils xdotool imagemagick trayer

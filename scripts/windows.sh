@@ -9,8 +9,8 @@
 #              unit tests (nice, -j2)
 #   test       build, then run the unit tests with ctest under Wine
 #   dist       build, then lay out build-win/dist/vindrel-VERSION-win64/
-#              (executables, skins, images, lang.xml, the Qt and MinGW
-#              runtime DLLs, the platform and style plugins), check that it
+#              (executables, skins, images, lang.xml, the Qt, MinGW and
+#              library DLLs, the platform and style plugins), check that it
 #              needs no other DLL, and zip it as
 #              build-win/vindrel-VERSION-win64.zip
 #   lab        dist, then the zip under Wine in the network lab (root): a
@@ -162,8 +162,15 @@ dist() {
     cp "$build_dir/bin/$skin" "$out/"
   done
   (cd "$build_dir/bin" && find res -name '*.png' -print0 | xargs -0 cp --parents -t "$out")
-  for dll in Qt6Core Qt6Gui Qt6Widgets Qt6UiTools libtinyxml2 libstdc++-6 libgcc_s_seh-1 libwinpthread-1; do
+  for dll in Qt6Core Qt6Gui Qt6Widgets Qt6UiTools libtinyxml2 libutf8proc libstdc++-6 libgcc_s_seh-1 libwinpthread-1; do
     cp "$qt_bin/$dll.dll" "$out/"
+  done
+  # The prefix's libraries that only some builds link: shipped where an
+  # executable imports them.
+  for dll in libsqlite3-0.dll; do
+    if x86_64-w64-mingw32-objdump -p "$out"/*.exe | grep -qi "DLL Name: $dll\$"; then
+      cp "$qt_bin/$dll" "$out/"
+    fi
   done
   cp "$qt_plugins/platforms/qwindows.dll" "$out/platforms/"
   cp "$qt_plugins/styles/qwindowsvistastyle.dll" "$out/styles/"

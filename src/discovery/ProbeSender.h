@@ -2,8 +2,8 @@
 
 #include "net/AddressWatch.h"
 #include "net/LocalInterface.h"
+#include "net/PollWaker.h"
 #include "net/UdpSocket.h"
-#include "net/WakeEvent.h"
 
 #include <chrono>
 #include <cstdint>
@@ -63,7 +63,7 @@ private:
 
     EngineContext& m_context;
     std::unique_ptr<AddressWatch> m_watch;
-    WakeEvent m_wake;
+    PollWaker m_wake;
     std::vector<LocalInterface> m_initialLinks;
     std::vector<Adapter> m_adapters;
     // Unicast: one unbound socket, so that the kernel picks the source

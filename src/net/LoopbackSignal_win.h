@@ -2,7 +2,7 @@
 
 #include "net/SocketApi.h"
 
-// A wake-up that WSAPoll can wait for, for WakeEvent and AddressWatch on
+// A wake-up that WSAPoll can wait for, for PollWaker and AddressWatch on
 // Windows, where an event object cannot be polled with sockets: a UDP
 // socket on 127.0.0.1 connected to itself, so that whatever it sends it
 // receives. Non-blocking and not inherited. Windows only.

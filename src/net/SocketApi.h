@@ -4,8 +4,8 @@
 // on POSIX, Windows Sockets 2 on Windows. The engine's shared code uses what
 // both have alike: sockaddr_in, in_addr, htonl and friends, inet_ntop and
 // inet_pton, INADDR_ANY/INADDR_BROADCAST, and pollfd with POLLIN for
-// WakeEvent (WSAPOLLFD is pollfd on Windows). The system calls themselves
-// live behind UdpSocket, WakeEvent and AddressWatch.
+// PollWaker (WSAPOLLFD is pollfd on Windows). The system calls themselves
+// live behind UdpSocket, PollWaker and AddressWatch.
 #if defined(_WIN32)
 #include <winsock2.h>
 #include <ws2tcpip.h>

@@ -40,7 +40,7 @@ public:
     int Open(bool nonBlocking);
     bool IsOpen() const { return m_handle != kNoSocket; }
     void Close();
-    // What WakeEvent::Wait polls.
+    // What PollWaker::Wait polls.
     SocketHandle Handle() const { return m_handle; }
 
     // 0, or the error.

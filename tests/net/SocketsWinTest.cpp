@@ -3,11 +3,11 @@
 // diagnostic stream, the port's holder and the adapter list.
 #include "diagnosis/AdapterKind.h"
 #include "diagnosis/PortOwner.h"
-#include "discovery/DiagnosticOutput.h"
+#include "discovery/EngineLog.h"
 #include "net/LocalInterface.h"
+#include "net/PollWaker.h"
 #include "net/ThreadPriority.h"
 #include "net/UdpSocket.h"
-#include "net/WakeEvent.h"
 
 #include <gtest/gtest.h>
 
@@ -127,9 +127,9 @@ TEST(WinUdpSocket, SocketsAreNotInheritedByChildProcesses)
     EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u);
 }
 
-TEST(WinWakeEvent, NotifyWakesAWaitAndTimeoutsAndReadySocketsAreTold)
+TEST(WinPollWaker, NotifyWakesAWaitAndTimeoutsAndReadySocketsAreTold)
 {
-    WakeEvent wake;
+    PollWaker wake;
     std::thread notifier([&] {
         std::this_thread::sleep_for(50ms);
         wake.Notify();
@@ -198,49 +198,49 @@ std::string ReadSome(int fd, std::size_t atLeast, std::chrono::milliseconds pati
     return text;
 }
 
-TEST(WinDiagnosticOutput, LinesArriveWholeAndInOrder)
+TEST(WinEngineLog, LinesArriveWholeAndInOrder)
 {
     Pipe pipe;
     ASSERT_GE(pipe.write, 0);
-    DiagnosticOutput out(pipe.write);
-    out.Write("Message 1\n", DiagnosticOutput::Kind::kProgress);
-    out.Write("error! error code is 10048\n", DiagnosticOutput::Kind::kError);
+    EngineLog out(pipe.write);
+    out.Write("Message 1\n", EngineLog::Kind::kProgress);
+    out.Write("error! error code is 10048\n", EngineLog::Kind::kError);
     EXPECT_EQ(ReadSome(pipe.read, 37), "Message 1\nerror! error code is 10048\n");
     EXPECT_FALSE(out.HasFailed());
     EXPECT_FALSE(out.IsJournal());
 }
 
-TEST(WinDiagnosticOutput, AReaderThatNeverReadsCostsLinesButNeverBlocks)
+TEST(WinEngineLog, AReaderThatNeverReadsCostsLinesButNeverBlocks)
 {
     Pipe pipe;
     ASSERT_GE(pipe.write, 0);
-    DiagnosticOutput out(pipe.write);
+    EngineLog out(pipe.write);
     const std::string line(100, 'x');
     const auto begin = Clock::now();
     for (int i = 0; i < 5000; ++i)  // 500 kB into a 4 kB pipe
-        out.Write(line + "\n", DiagnosticOutput::Kind::kProgress);
+        out.Write(line + "\n", EngineLog::Kind::kProgress);
     EXPECT_LT(Clock::now() - begin, 2s) << "the writing thread never waits for the reader";
     EXPECT_FALSE(out.HasFailed());
     // Once the reader catches up, the next line that gets through says how
     // many were lost.
     const std::string backlog = ReadSome(pipe.read, 1 << 20, 1000ms);
     EXPECT_GE(backlog.size(), 32u * 1024) << "what waited was written once the reader read";
-    out.Write("last\n", DiagnosticOutput::Kind::kError);
+    out.Write("last\n", EngineLog::Kind::kError);
     const std::string rest = ReadSome(pipe.read, 1 << 20, 1000ms);
     EXPECT_NE(rest.find("diagnostic lines dropped"), std::string::npos) << backlog.size() << " " << rest.size();
     EXPECT_TRUE(rest.ends_with("last\n")) << rest.substr(0, 200);
 }
 
-TEST(WinDiagnosticOutput, AStreamThatIsGoneStopsAllWriting)
+TEST(WinEngineLog, AStreamThatIsGoneStopsAllWriting)
 {
     Pipe pipe;
     ASSERT_GE(pipe.write, 0);
     _close(pipe.read);
     pipe.read = -1;
-    DiagnosticOutput out(pipe.write);
+    EngineLog out(pipe.write);
     const auto until = Clock::now() + 2s;
     while (!out.HasFailed() && Clock::now() < until) {
-        out.Write("Message 1\n", DiagnosticOutput::Kind::kProgress);
+        out.Write("Message 1\n", EngineLog::Kind::kProgress);
         std::this_thread::sleep_for(10ms);
     }
     EXPECT_TRUE(out.HasFailed());

@@ -106,6 +106,14 @@ check "the firewalld service opens UDP 6000" \
 check "the ufw profile opens UDP 6000" grep -qx 'ports=6000/udp' "$root/etc/ufw/applications.d/vindrel"
 check "the ufw profile is a conffile" bash -c \
   'dpkg-deb -I "$1" conffiles | grep -qx /etc/ufw/applications.d/vindrel' _ "$deb"
+check "the watch service is in the package" test -f "$root/usr/lib/systemd/system/vindrel-watch.service"
+check "the watch service reads /etc/default/vindrel-watch, a conffile" \
+  bash -c 'grep -qx "EnvironmentFile=/etc/default/vindrel-watch" "$1/usr/lib/systemd/system/vindrel-watch.service" &&
+           dpkg-deb -I "$2" conffiles | grep -qx /etc/default/vindrel-watch' _ "$root" "$deb"
+check "the watch service is not enabled by the package (no wants link, no maintainer script)" \
+  bash -c '! find "$1/etc" -path "*wants*" | grep -q . && ! dpkg-deb -I "$2" postinst >/dev/null 2>&1' _ "$root" "$deb"
+"$here/tests/package/service_security.sh" "$root/usr/lib/systemd/system/vindrel-watch.service" && ok "watch service sandbox" ||
+  bad "watch service sandbox: exposure above 2.0"
 settings=$(cd "$root" && find . \( -name lang.xml -o -name log -o -name '*.ini' -o -name '*.conf' \) | tr '\n' ' ')
 check "no setting or log in the package (found: ${settings:-none})" test -z "$settings"
 check "the package version is $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"

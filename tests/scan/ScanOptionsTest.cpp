@@ -55,6 +55,21 @@ const RefusedCase kRefused[] = {
     {"--csv --diagnose", "not --csv"},
     {"--diagnose --wait-for 2", "cannot end early with --wait-for"},
     {"--diagnose=1", "--diagnose takes no value"},
+    {"--watch --json", "--watch writes JSON lines"},
+    {"--watch --seconds 5", "--watch runs until stopped"},
+    {"--watch --wait-for 2", "--watch runs until stopped"},
+    {"--watch --diagnose", "--diagnose, --history, --forget and --watch exclude each other"},
+    {"--watch=1", "--watch takes no value"},
+    {"--silent-after 5", "--silent-after goes with --watch"},
+    {"--metrics 127.0.0.1:6070 --json", "--metrics goes with --watch"},
+    {"--state f.db --diagnose", "--state goes with --history or --forget, or --watch"},
+    {"--watch --silent-after 0", "--silent-after wants a whole number of seconds from 1 to 86400"},
+    {"--watch --silent-after 86401", "--silent-after wants"},
+    {"--watch --silent-after 1.5", "--silent-after wants"},
+    {"--watch --state ''", "--state needs a file name"},
+    {"--watch --metrics 6070", "--metrics '6070': give an address and a port"},
+    {"--watch --metrics localhost:6070", "is not an IPv4 address"},
+    {"--watch --metrics", "--metrics needs a value"},
     {"--history --csv", "--history prints text or --json, not --csv"},
     {"--history --seconds 2", "--history reads the book and does not search"},
     {"--history --target 10.20.0.7", "does not search"},
@@ -102,6 +117,28 @@ TEST(ParseScanOptions, ValuesComeAfterABlankOrAnEqualsSign)
     }
     EXPECT_EQ(ParseScanOptions({"--wait-for", "1000000"}).options->waitFor, 1000000u);
     EXPECT_EQ(ParseScanOptions({}).options->format, ScanOptions::Format::kTable);
+}
+
+TEST(ParseScanOptions, WatchKeepsTheSearchOptionsAndItsOwn)
+{
+    const ScanOptionsParse parsed = ParseScanOptions(
+        Words("--watch --silent-after=5 --state /var/lib/x/servers.db --metrics 0.0.0.0:6070 --target 10.31.1.7 "
+              "--interface vh1"));
+    ASSERT_TRUE(parsed.options.has_value()) << parsed.error;
+    const ScanOptions& o = *parsed.options;
+    EXPECT_EQ(o.action, ScanOptions::Action::kWatch);
+    EXPECT_EQ(o.silentAfter, 5u);
+    EXPECT_EQ(o.stateFile, "/var/lib/x/servers.db");
+    ASSERT_TRUE(o.metrics.has_value());
+    EXPECT_EQ(o.metrics->port, 6070);
+    EXPECT_EQ(o.metrics->address, 0u);
+    EXPECT_EQ(o.targets.size(), 1u);
+    EXPECT_EQ(o.interfaces, std::vector<std::string>{"vh1"});
+    const ScanOptionsParse plain = ParseScanOptions(Words("--watch"));
+    ASSERT_TRUE(plain.options.has_value());
+    EXPECT_EQ(plain.options->silentAfter, 60u) << "the default threshold";
+    EXPECT_FALSE(plain.options->metrics.has_value()) << "no HTTP unless asked for";
+    EXPECT_FALSE(plain.options->stateFile.has_value());
 }
 
 TEST(ParseScanOptions, DiagnoseKeepsTheSearchOptions)

@@ -7,6 +7,8 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                    [--interface IF]... [--json | --csv] [--verbose]\n"
                                "       vindrel-scan --diagnose [--seconds S] [--target ADDR]...\n"
                                "                    [--interface IF]... [--json] [--verbose]\n"
+                               "       vindrel-scan --watch [--silent-after S] [--state FILE]\n"
+                               "                    [--metrics ADDR:PORT] [--target ADDR]... [--interface IF]...\n"
                                "       vindrel-scan --history [--json] [--state FILE]\n"
                                "       vindrel-scan --forget ID [--state FILE]\n"
                                "       vindrel-scan --help | --version\n"
@@ -33,6 +35,16 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                  replies), the reply port (and the program holding it), the\n"
                                "                  host firewall (whether it drops UDP 6000, and the command\n"
                                "                  that lets it in), then the likely causes, most likely first\n"
+                               "  --watch         search until SIGINT or SIGTERM (then exit 0), writing one JSON\n"
+                               "                  object per line for each event: {\"event\": found, moved,\n"
+                               "                  renamed, version, rebooted, silent, back or conflict, \"at\"\n"
+                               "                  (ISO 8601 UTC), \"id\", \"address\", \"from\", \"to\", \"fields\"}\n"
+                               "  --silent-after S  with --watch: a server that has not answered for S whole\n"
+                               "                  seconds is silent (default 60; 1 to 86400)\n"
+                               "  --metrics ADDR:PORT  with --watch: serve /metrics (Prometheus text format)\n"
+                               "                  and /targets (Prometheus HTTP service discovery) over HTTP on\n"
+                               "                  this IPv4 address and TCP port: 127.0.0.1:6070 for a local\n"
+                               "                  Prometheus, 0.0.0.0:6070 to be scraped from elsewhere\n"
                                "  --history       print the server book: every server the window (or this\n"
                                "                  program's folder or installation) has known, when it was\n"
                                "                  first and last seen, at which address, and its events\n"
@@ -42,7 +54,9 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "                  --history shows it); opens no socket. Forget a server in\n"
                                "                  the window while it runs: it writes the book too\n"
                                "  --state FILE    the book to read or change instead of servers.db in the\n"
-                               "                  program's state folder\n"
+                               "                  program's state folder; with --watch the book to keep, so that\n"
+                               "                  identities and history survive restarts (without it, --watch\n"
+                               "                  keeps the book in memory)\n"
                                "  --json          a JSON array of objects with the keys Name, IP, Port, Version,\n"
                                "                  Serial, Mac, DeviceType, KorvanID, UpTime; with --diagnose,\n"
                                "                  the report as one JSON object; with --history, one object\n"
@@ -58,8 +72,9 @@ const char* const kScanUsage = "Usage: vindrel-scan [--seconds S] [--wait-for N]
                                "Without --json or --csv a table is printed. Mac is empty when the server's\n"
                                "hardware address could not be learnt (always for servers behind a router).\n"
                                "Exit: 0 the search ran (also when nothing was found; with --diagnose, whatever\n"
-                               "it found); 1 it could not run (port 6000 in use, no IPv4 interface; the book\n"
-                               "cannot be read, or --forget names no server it knows) or standard output\n"
+                               "it found; with --watch, after SIGINT or SIGTERM); 1 it could not run (port 6000\n"
+                               "in use, no IPv4 interface: --watch waits for them instead and says so; the\n"
+                               "book cannot be read, or --forget names no server it knows) or standard output\n"
                                "could not be written; 2 bad usage; 3 --wait-for N and fewer than N servers\n"
                                "answered in time. When no server answered, one line on standard error says so\n"
                                "and points to --diagnose.\n";
@@ -102,6 +117,7 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
     using Format = ScanOptions::Format;
     ScanOptions o;
     bool formatGiven = false;
+    std::vector<std::string> watchOnly;  // given options that only --watch takes
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -123,7 +139,7 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             return args[++i];
         };
         const bool isFlag = name == "--help" || name == "--version" || name == "--json" || name == "--csv" ||
-                            name == "--verbose" || name == "--diagnose" || name == "--history";
+                            name == "--verbose" || name == "--diagnose" || name == "--history" || name == "--watch";
         if (inlineValue && isFlag)
             return fail(name + " takes no value");
 
@@ -172,10 +188,12 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             o.format = f;
         } else if (name == "--verbose") {
             o.verbose = true;
-        } else if (name == "--diagnose" || name == "--history") {
-            const auto action = name == "--diagnose" ? ScanOptions::Action::kDiagnose : ScanOptions::Action::kHistory;
+        } else if (name == "--diagnose" || name == "--history" || name == "--watch") {
+            const auto action = name == "--diagnose"  ? ScanOptions::Action::kDiagnose
+                                : name == "--history" ? ScanOptions::Action::kHistory
+                                                      : ScanOptions::Action::kWatch;
             if (o.action != ScanOptions::Action::kScan && o.action != action)
-                return fail("--diagnose, --history and --forget exclude each other");
+                return fail("--diagnose, --history, --forget and --watch exclude each other");
             o.action = action;
         } else if (name == "--forget") {
             const std::string text = value();
@@ -184,7 +202,7 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             if (text.empty())
                 return fail("--forget needs a server's ID, as --history shows it");
             if (o.action != ScanOptions::Action::kScan && o.action != ScanOptions::Action::kForget)
-                return fail("--diagnose, --history and --forget exclude each other");
+                return fail("--diagnose, --history, --forget and --watch exclude each other");
             o.action = ScanOptions::Action::kForget;
             o.forget = text;
         } else if (name == "--state") {
@@ -194,6 +212,24 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
             if (text.empty())
                 return fail("--state needs a file name");
             o.stateFile = text;
+        } else if (name == "--silent-after") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            const auto n = ParseCount(text);
+            if (!n || *n > 86400)
+                return fail("--silent-after wants a whole number of seconds from 1 to 86400, not '" + text + "'");
+            o.silentAfter = static_cast<unsigned>(*n);
+            watchOnly.push_back(name);
+        } else if (name == "--metrics") {
+            const std::string text = value();
+            if (missing)
+                return fail(name + " needs a value");
+            ListenAddressParse address = ParseListenAddress(text);
+            if (!address.value)
+                return fail("--metrics " + address.error);
+            o.metrics = std::move(address.value);
+            watchOnly.push_back(name);
         } else {
             return fail("unknown option '" + args[i] + "'");
         }
@@ -207,14 +243,23 @@ ScanOptionsParse ParseScanOptions(const std::vector<std::string>& args)
         if (o.format == Format::kCsv || (o.action == ScanOptions::Action::kForget && formatGiven))
             return {std::nullopt, o.action == ScanOptions::Action::kHistory ? "--history prints text or --json, not --csv"
                                                                            : "--forget prints nothing to format"};
-    } else if (o.stateFile) {
-        return {std::nullopt, "--state goes with --history or --forget"};
+    } else if (o.stateFile && o.action != ScanOptions::Action::kWatch) {
+        return {std::nullopt, "--state goes with --history or --forget, or --watch"};
     }
     if (o.action == ScanOptions::Action::kDiagnose) {
         if (o.format == Format::kCsv)
             return {std::nullopt, "--diagnose reports as text or --json, not --csv"};
         if (o.waitFor)
             return {std::nullopt, "--diagnose searches for --seconds and cannot end early with --wait-for"};
+    }
+    if (o.action == ScanOptions::Action::kWatch) {
+        if (formatGiven)
+            return {std::nullopt, "--watch writes JSON lines; --json and --csv are for a single search"};
+        if (o.seconds || o.waitFor)
+            return {std::nullopt, "--watch runs until stopped; --seconds and --wait-for are for a single search"};
+    } else if (!watchOnly.empty() && o.action != ScanOptions::Action::kHelp &&
+               o.action != ScanOptions::Action::kVersion) {
+        return {std::nullopt, watchOnly.front() + " goes with --watch"};
     }
     return {o, {}};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/ProbeTarget.h"
+#include "watch/ListenAddress.h"
 
 #include <cstddef>
 #include <optional>
@@ -10,7 +11,7 @@
 // vindrel-scan's command line.
 struct ScanOptions
 {
-    enum class Action { kScan, kDiagnose, kHistory, kForget, kHelp, kVersion };
+    enum class Action { kScan, kDiagnose, kHistory, kForget, kWatch, kHelp, kVersion };
     enum class Format { kTable, kJson, kCsv };
 
     Action action = Action::kScan;
@@ -21,7 +22,10 @@ struct ScanOptions
     std::vector<ProbeTarget> targets;
     std::vector<std::string> interfaces;
     std::string forget;                    // --forget ID
-    std::optional<std::string> stateFile;  // --state FILE: another book than the program's own
+    std::optional<std::string> stateFile;  // --state FILE: another book than the program's own; --watch: its book
+    // --watch only.
+    unsigned silentAfter = 60;             // seconds
+    std::optional<ListenAddress> metrics;  // where to serve /metrics and /targets
 };
 
 // The options, or one line that says what is wrong (bad usage).

@@ -8,6 +8,7 @@
 #include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "StandardStreams.h"
+#include "WatchLoop.h"
 #include "actions/ServerExport.h"
 #include "base/AppFolders.h"
 #include "book/BookFile.h"
@@ -16,8 +17,8 @@
 #include "diagnosis/Diagnosis.h"
 #include "diagnosis/GatherDiagnosis.h"
 #include "diagnosis/PortOwner.h"
-#include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/EngineLog.h"
 #include "discovery/NeighbourTable.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
@@ -153,14 +154,17 @@ int main(int argc, char** argv)
     if (o.action == ScanOptions::Action::kHistory || o.action == ScanOptions::Action::kForget)
         return RunOnBook(o);
 
+    if (o.action == ScanOptions::Action::kWatch)
+        return RunWatch(o, stdout);
+
     // Declared before the engine, so that it outlives the engine's threads.
-    DiagnosticOutput verboseOutput(STDERR_FILENO);
+    EngineLog verboseOutput(STDERR_FILENO);
     DiscoveryOptions engineOptions;
     engineOptions.targets = o.targets;
     engineOptions.listenPort = kReplyPort;
     engineOptions.interfaces = o.interfaces;
     if (o.verbose)
-        engineOptions.diagnosticOutput = &verboseOutput;
+        engineOptions.engineLog = &verboseOutput;
     else
         engineOptions.diagnostics = [](std::string_view) {};
     ScanCollector collector;

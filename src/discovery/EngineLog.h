@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string_view>
 
-// The engine's diagnostic lines, written to a file descriptor in a way that
+// The engine's log: its diagnostic lines, written to a file descriptor in a way that
 // can never hurt the program: a discovery thread must not block on a full
 // pipe, die of SIGPIPE (the front ends ignore it) or keep writing into an
 // error.
@@ -20,7 +20,7 @@
 // Elsewhere (terminal, file, pipe) every line is written exactly as given.
 //
 // Thread-safe; the descriptor is not owned and must stay open.
-class DiagnosticOutput final
+class EngineLog final
 {
 public:
     enum class Kind {
@@ -29,13 +29,13 @@ public:
     };
 
     // Reads JOURNAL_STREAM now.
-    explicit DiagnosticOutput(int fd);
-    DiagnosticOutput(const DiagnosticOutput&) = delete;
-    DiagnosticOutput& operator=(const DiagnosticOutput&) = delete;
+    explicit EngineLog(int fd);
+    EngineLog(const EngineLog&) = delete;
+    EngineLog& operator=(const EngineLog&) = delete;
 
     // The process's standard output. Never destroyed, so that it serves
     // threads that are still stopping while the process exits.
-    static DiagnosticOutput& StandardOutput();
+    static EngineLog& StandardOutput();
 
     // `line` as formatted, line end included where it has one; it should be
     // shorter than PIPE_BUF so that a pipe takes it whole.

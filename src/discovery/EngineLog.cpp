@@ -1,4 +1,4 @@
-#include "discovery/DiagnosticOutput.h"
+#include "discovery/EngineLog.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,28 +18,28 @@ const char* StreamName(int fd)
 
 }  // namespace
 
-DiagnosticOutput::DiagnosticOutput(int fd)
+EngineLog::EngineLog(int fd)
     : m_fd(fd)
     , m_journal(IsJournalStream(fd, std::getenv("JOURNAL_STREAM")))
 {
 }
 
-DiagnosticOutput& DiagnosticOutput::StandardOutput()
+EngineLog& EngineLog::StandardOutput()
 {
     // Built in static storage and never destroyed: no heap, nothing leaked,
     // and no static destructor that could run while a thread still writes.
-    alignas(DiagnosticOutput) static unsigned char storage[sizeof(DiagnosticOutput)];
-    static DiagnosticOutput* const instance = new (storage) DiagnosticOutput(STDOUT_FILENO);
+    alignas(EngineLog) static unsigned char storage[sizeof(EngineLog)];
+    static EngineLog* const instance = new (storage) EngineLog(STDOUT_FILENO);
     return *instance;
 }
 
-bool DiagnosticOutput::HasFailed() const
+bool EngineLog::HasFailed() const
 {
     std::lock_guard lock(m_mutex);
     return m_failed;
 }
 
-void DiagnosticOutput::Write(std::string_view line, Kind kind)
+void EngineLog::Write(std::string_view line, Kind kind)
 {
     if (m_journal && kind == Kind::kProgress)
         return;

@@ -1,4 +1,4 @@
-#include "discovery/DiagnosticOutput.h"
+#include "discovery/EngineLog.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 
 namespace {
 
-using Kind = DiagnosticOutput::Kind;
+using Kind = EngineLog::Kind;
 using namespace std::chrono_literals;
 
 // A pipe whose read end never blocks, so that a test can take what is there.
@@ -56,7 +56,7 @@ struct Pipe
     }
 };
 
-class DiagnosticOutputTest : public testing::Test
+class EngineLogTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -67,10 +67,10 @@ protected:
     }
 };
 
-TEST_F(DiagnosticOutputTest, LinesReachAPipeExactlyAsGiven)
+TEST_F(EngineLogTest, LinesReachAPipeExactlyAsGiven)
 {
     Pipe pipe;
-    DiagnosticOutput out(pipe.write);
+    EngineLog out(pipe.write);
     out.Write("Message 1\n", Kind::kProgress);
     out.Write("setsockopt failed. ip=[10.0.0.1] errno=[13]", Kind::kError);
     out.Write("Receiving datagrams...\n", Kind::kProgress);
@@ -93,14 +93,14 @@ const FailureCase kFailureCases[] = {
      }},
 };
 
-TEST_F(DiagnosticOutputTest, AFailedWriteEndsWritingForGood)
+TEST_F(EngineLogTest, AFailedWriteEndsWritingForGood)
 {
     for (const FailureCase& c : kFailureCases) {
         SCOPED_TRACE(c.why);
         Pipe broken;
         const int fd = c.open(broken);
         ASSERT_GE(fd, 0) << std::strerror(errno);
-        DiagnosticOutput out(fd);
+        EngineLog out(fd);
         out.Write("error! error code is 98\n", Kind::kError);
         EXPECT_TRUE(out.HasFailed());
 
@@ -115,7 +115,7 @@ TEST_F(DiagnosticOutputTest, AFailedWriteEndsWritingForGood)
     }
 }
 
-TEST_F(DiagnosticOutputTest, AFullPipeNeverBlocksAndTheLossIsReportedOnceItDrains)
+TEST_F(EngineLogTest, AFullPipeNeverBlocksAndTheLossIsReportedOnceItDrains)
 {
     Pipe pipe;
     // Two pages: poll() calls a pipe writable while it has a free page.
@@ -129,7 +129,7 @@ TEST_F(DiagnosticOutputTest, AFullPipeNeverBlocksAndTheLossIsReportedOnceItDrain
     ASSERT_EQ(errno, EAGAIN);
     close(filler);
 
-    DiagnosticOutput out(pipe.write);
+    EngineLog out(pipe.write);
     auto writes = std::async(std::launch::async, [&] {
         for (int i = 1; i <= 5; ++i)
             out.Write("Message " + std::to_string(i) + "\n", Kind::kProgress);
@@ -147,7 +147,7 @@ TEST_F(DiagnosticOutputTest, AFullPipeNeverBlocksAndTheLossIsReportedOnceItDrain
     EXPECT_EQ(pipe.Drain(), "(5 diagnostic lines dropped: the diagnostic output was full)\nMessage 6\n");
 }
 
-TEST_F(DiagnosticOutputTest, TheJournalGetsTheErrorsButNotALinePerDatagramOrProbe)
+TEST_F(EngineLogTest, TheJournalGetsTheErrorsButNotALinePerDatagramOrProbe)
 {
     int pair[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
@@ -166,7 +166,7 @@ TEST_F(DiagnosticOutputTest, TheJournalGetsTheErrorsButNotALinePerDatagramOrProb
 
     setenv("JOURNAL_STREAM", stream.c_str(), 1);
     {
-        DiagnosticOutput out(pair[0]);
+        EngineLog out(pair[0]);
         EXPECT_TRUE(out.IsJournal());
         out.Write("Receiving datagrams...\n", Kind::kProgress);
         out.Write("Message 1\n", Kind::kProgress);
@@ -177,7 +177,7 @@ TEST_F(DiagnosticOutputTest, TheJournalGetsTheErrorsButNotALinePerDatagramOrProb
     // descriptor is not the journal, so every line goes out.
     setenv("JOURNAL_STREAM", (std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino + 1)).c_str(), 1);
     {
-        DiagnosticOutput out(pair[0]);
+        EngineLog out(pair[0]);
         EXPECT_FALSE(out.IsJournal());
         out.Write("Message 1\n", Kind::kProgress);
         EXPECT_EQ(received(), "Message 1\n");
@@ -187,7 +187,7 @@ TEST_F(DiagnosticOutputTest, TheJournalGetsTheErrorsButNotALinePerDatagramOrProb
     close(pair[1]);
 }
 
-TEST_F(DiagnosticOutputTest, OnlyAWellFormedJournalStreamCounts)
+TEST_F(EngineLogTest, OnlyAWellFormedJournalStreamCounts)
 {
     Pipe pipe;
     struct stat info
@@ -195,7 +195,7 @@ TEST_F(DiagnosticOutputTest, OnlyAWellFormedJournalStreamCounts)
     ASSERT_EQ(fstat(pipe.write, &info), 0);
     const std::string dev = std::to_string(info.st_dev);
     const std::string ino = std::to_string(info.st_ino);
-    EXPECT_TRUE(DiagnosticOutput::IsJournalStream(pipe.write, (dev + ":" + ino).c_str()));
+    EXPECT_TRUE(EngineLog::IsJournalStream(pipe.write, (dev + ":" + ino).c_str()));
     const std::string malformed[] = {"",
                                      ":",
                                      dev,
@@ -208,9 +208,9 @@ TEST_F(DiagnosticOutputTest, OnlyAWellFormedJournalStreamCounts)
                                      "x:y"};
     for (const std::string& bad : malformed) {
         SCOPED_TRACE("'" + bad + "'");
-        EXPECT_FALSE(DiagnosticOutput::IsJournalStream(pipe.write, bad.c_str()));
+        EXPECT_FALSE(EngineLog::IsJournalStream(pipe.write, bad.c_str()));
     }
-    EXPECT_FALSE(DiagnosticOutput::IsJournalStream(pipe.write, nullptr));
+    EXPECT_FALSE(EngineLog::IsJournalStream(pipe.write, nullptr));
 }
 
 }  // namespace

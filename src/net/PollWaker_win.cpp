@@ -1,4 +1,4 @@
-#include "net/WakeEvent.h"
+#include "net/PollWaker.h"
 
 #include "net/LoopbackSignal_win.h"
 
@@ -10,23 +10,23 @@
 // and tie them to one event. A loopback socket that sends itself a byte
 // wakes WSAPoll within milliseconds (5-9 ms measured under Wine).
 
-WakeEvent::WakeEvent()
+PollWaker::PollWaker()
     : m_fd(OpenLoopbackSignal())
 {
 }
 
-WakeEvent::~WakeEvent()
+PollWaker::~PollWaker()
 {
     if (m_fd != kNoSocket)
         closesocket(m_fd);
 }
 
-void WakeEvent::Notify()
+void PollWaker::Notify()
 {
     SendLoopbackSignal(m_fd);
 }
 
-bool WakeEvent::Wait(std::vector<pollfd>& fds, int timeoutMs)
+bool PollWaker::Wait(std::vector<pollfd>& fds, int timeoutMs)
 {
     const bool fallback = m_fd == kNoSocket;
     if (fallback && (timeoutMs < 0 || timeoutMs > kFallbackSliceMs))
@@ -59,7 +59,7 @@ bool WakeEvent::Wait(std::vector<pollfd>& fds, int timeoutMs)
     return fallback && ready == 0;
 }
 
-bool WakeEvent::Wait(int timeoutMs)
+bool PollWaker::Wait(int timeoutMs)
 {
     std::vector<pollfd> none;
     return Wait(none, timeoutMs);

@@ -7,17 +7,17 @@
 #include <vector>
 
 // Wakes a thread that waits in poll(): an eventfd that any thread may
-// signal (WakeEvent_win.cpp: a loopback UDP socket that sends itself a
+// signal (PollWaker_win.cpp: a loopback UDP socket that sends itself a
 // byte, waited for with WSAPoll). The waiting thread lists the descriptors
 // it serves and learns whether it was woken; it then rereads whatever flags
 // the waker set.
-class WakeEvent final
+class PollWaker final
 {
 public:
-    WakeEvent();
-    ~WakeEvent();
-    WakeEvent(const WakeEvent&) = delete;
-    WakeEvent& operator=(const WakeEvent&) = delete;
+    PollWaker();
+    ~PollWaker();
+    PollWaker(const PollWaker&) = delete;
+    PollWaker& operator=(const PollWaker&) = delete;
 
     // Any thread; never blocks. A signal stays pending until the next Wait.
     void Notify();

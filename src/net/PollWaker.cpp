@@ -1,22 +1,22 @@
-#include "net/WakeEvent.h"
+#include "net/PollWaker.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-WakeEvent::WakeEvent()
+PollWaker::PollWaker()
     : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
 }
 
-WakeEvent::~WakeEvent()
+PollWaker::~PollWaker()
 {
     if (m_fd >= 0)
         close(m_fd);
 }
 
-void WakeEvent::Notify()
+void PollWaker::Notify()
 {
     if (m_fd < 0)
         return;
@@ -25,7 +25,7 @@ void WakeEvent::Notify()
     (void)!write(m_fd, &one, sizeof one);
 }
 
-bool WakeEvent::Wait(std::vector<pollfd>& fds, int timeoutMs)
+bool PollWaker::Wait(std::vector<pollfd>& fds, int timeoutMs)
 {
     const bool fallback = m_fd < 0;
     if (fallback && (timeoutMs < 0 || timeoutMs > kFallbackSliceMs))
@@ -49,7 +49,7 @@ bool WakeEvent::Wait(std::vector<pollfd>& fds, int timeoutMs)
     return fallback && ready == 0;
 }
 
-bool WakeEvent::Wait(int timeoutMs)
+bool PollWaker::Wait(int timeoutMs)
 {
     std::vector<pollfd> none;
     return Wait(none, timeoutMs);

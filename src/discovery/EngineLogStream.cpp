@@ -1,4 +1,4 @@
-#include "discovery/DiagnosticOutput.h"
+#include "discovery/EngineLog.h"
 
 #include <cerrno>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// The stream side of DiagnosticOutput on POSIX: writes that poll() says the
+// The stream side of EngineLog on POSIX: writes that poll() says the
 // descriptor takes now, and the journal's device and inode.
 
 namespace {
@@ -21,7 +21,7 @@ bool ParseUnsigned(std::string_view text, unsigned long long& value)
 
 }  // namespace
 
-bool DiagnosticOutput::IsJournalStream(int fd, const char* journalStream)
+bool EngineLog::IsJournalStream(int fd, const char* journalStream)
 {
     if (!journalStream)
         return false;
@@ -40,7 +40,7 @@ bool DiagnosticOutput::IsJournalStream(int fd, const char* journalStream)
            static_cast<unsigned long long>(info.st_ino) == inode;
 }
 
-DiagnosticOutput::Outcome DiagnosticOutput::WriteWhole(std::string_view text)
+EngineLog::Outcome EngineLog::WriteWhole(std::string_view text)
 {
     bool started = false;
     while (!text.empty()) {

@@ -1,4 +1,4 @@
-#include "discovery/DiagnosticOutput.h"
+#include "discovery/EngineLog.h"
 
 #include <condition_variable>
 #include <deque>
@@ -12,7 +12,7 @@
 #include <thread>
 #include <windows.h>
 
-// The stream side of DiagnosticOutput on Windows. A pipe there cannot say
+// The stream side of EngineLog on Windows. A pipe there cannot say
 // whether a write would block, and a console blocks every write while a
 // person selects text in it: so each descriptor gets one writer thread that
 // does the blocking WriteFile calls, and a line is handed to it only while
@@ -126,12 +126,12 @@ StreamWriter& WriterFor(int fd)
 
 }  // namespace
 
-bool DiagnosticOutput::IsJournalStream(int, const char*)
+bool EngineLog::IsJournalStream(int, const char*)
 {
     return false;
 }
 
-DiagnosticOutput::Outcome DiagnosticOutput::WriteWhole(std::string_view text)
+EngineLog::Outcome EngineLog::WriteWhole(std::string_view text)
 {
     switch (WriterFor(m_fd).Take(text)) {
     case Offer::kTaken: return Outcome::kWritten;
