@@ -1,11 +1,11 @@
 #include "discovery/DiscoveryEngine.h"
 
-#include "discovery/AddressWatch.h"
 #include "discovery/EngineContext.h"
-#include "discovery/LocalInterface.h"
 #include "discovery/ProbeSender.h"
 #include "discovery/ReplyListener.h"
 #include "discovery/ServerQueue.h"
+#include "net/AddressWatch.h"
+#include "net/LocalInterface.h"
 
 #include <cerrno>
 

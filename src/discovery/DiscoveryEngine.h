@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-class DiagnosticOutput;
+class EngineLog;
 class ServerQueue;
 class ReplyListener;
 class ProbeSender;
@@ -31,10 +31,10 @@ struct DiscoveryOptions
     // line has one, from the discovery threads, possibly at the same time.
     std::function<void(std::string_view)> diagnostics;
     // Where the lines go when `diagnostics` is empty; null: standard output.
-    // A DiagnosticOutput never blocks a thread, leaves the per-datagram lines
+    // An EngineLog never blocks a thread, leaves the per-datagram lines
     // out of the journal and stops at an error. Not owned: it must outlive
     // the engine.
-    DiagnosticOutput* diagnosticOutput = nullptr;
+    EngineLog* engineLog = nullptr;
     // Only these interfaces, by name, broadcast probes; empty: every IPv4
     // interface that is up and not loopback.
     std::vector<std::string> interfaces;

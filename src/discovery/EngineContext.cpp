@@ -12,7 +12,7 @@ EngineContext::EngineContext(DiscoveryOptions o)
     unicast.SetTargets(options.targets);
 }
 
-void EngineContext::Print(DiagnosticOutput::Kind kind, const char* format, ...) const
+void EngineContext::Print(EngineLog::Kind kind, const char* format, ...) const
 {
     char line[512];
     va_list args;
@@ -24,10 +24,10 @@ void EngineContext::Print(DiagnosticOutput::Kind kind, const char* format, ...) 
     const std::string_view text(line, std::min(static_cast<std::size_t>(n), sizeof line - 1));
     if (options.diagnostics)
         options.diagnostics(text);
-    else if (options.diagnosticOutput)
-        options.diagnosticOutput->Write(text, kind);
+    else if (options.engineLog)
+        options.engineLog->Write(text, kind);
     else
-        DiagnosticOutput::StandardOutput().Write(text, kind);
+        EngineLog::StandardOutput().Write(text, kind);
 }
 
 void EngineContext::SetListener(ListenerStatus::State state, int error)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/DiagnosticOutput.h"
 #include "discovery/DiscoveryEngine.h"
+#include "discovery/EngineLog.h"
 #include "discovery/EngineStatus.h"
 #include "discovery/NeighbourTable.h"
 #include "discovery/UnicastPlan.h"
@@ -34,7 +34,7 @@ struct EngineContext
 
     // One diagnostic line, printf-style, where the options say. Lines longer
     // than 511 bytes are cut.
-    void Print(DiagnosticOutput::Kind kind, const char* format, ...) const __attribute__((format(printf, 3, 4)));
+    void Print(EngineLog::Kind kind, const char* format, ...) const __attribute__((format(printf, 3, 4)));
 
     // The state the threads report, read by Status() and WaitForListener().
     mutable std::mutex mutex;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "discovery/KernelNeighbours.h"
-#include "discovery/LocalInterface.h"
 #include "discovery/ServerRecord.h"
+#include "net/KernelNeighbours.h"
+#include "net/LocalInterface.h"
 
 #include <chrono>
 #include <cstdint>
@@ -55,10 +55,6 @@ public:
     // Like Lookup, but never asks the kernel to resolve and never waits: for
     // a last look at what the table has learnt meanwhile.
     std::optional<MacAddress> Known(std::uint32_t address);
-
-    // Parses /proc/net/arp text: complete entries only (no incomplete, no
-    // all-zero addresses). Exposed for tests; Linux only (KernelNeighbours.cpp).
-    static std::unordered_map<std::uint32_t, MacAddress> ParseArpTable(std::string_view text);
 
 private:
     using Clock = std::chrono::steady_clock;

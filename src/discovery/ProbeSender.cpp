@@ -2,7 +2,7 @@
 
 #include "discovery/EngineContext.h"
 #include "discovery/ServerRecord.h"
-#include "discovery/ThreadPriority.h"
+#include "net/ThreadPriority.h"
 
 #include <algorithm>
 #include <system_error>
@@ -10,7 +10,7 @@
 
 namespace {
 
-using Kind = DiagnosticOutput::Kind;
+using Kind = EngineLog::Kind;
 
 // Replies to a probe come back within a millisecond on a LAN: the first
 // probe waits (briefly) for the listener, or they would all be refused.
@@ -224,7 +224,7 @@ void ProbeSender::Run()
         fds.clear();
         if (watching)
             fds.push_back({m_watch->Fd(), POLLIN, 0});
-        m_wake.Wait(fds, WakeEvent::TimeoutUntil(next));
+        m_wake.Wait(fds, PollWaker::TimeoutUntil(next));
         const bool changed = watching ? (fds[0].revents & POLLIN) && m_watch->Drain() : Clock::now() >= rescanAt;
         if (changed && !m_context.stopping.load()) {
             Follow(ListLocalInterfaces(m_context.options.interfaces), Clock::now());

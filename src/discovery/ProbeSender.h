@@ -1,9 +1,9 @@
 #pragma once
 
-#include "discovery/AddressWatch.h"
-#include "discovery/LocalInterface.h"
-#include "discovery/UdpSocket.h"
-#include "discovery/WakeEvent.h"
+#include "net/AddressWatch.h"
+#include "net/LocalInterface.h"
+#include "net/PollWaker.h"
+#include "net/UdpSocket.h"
 
 #include <chrono>
 #include <cstdint>
@@ -63,7 +63,7 @@ private:
 
     EngineContext& m_context;
     std::unique_ptr<AddressWatch> m_watch;
-    WakeEvent m_wake;
+    PollWaker m_wake;
     std::vector<LocalInterface> m_initialLinks;
     std::vector<Adapter> m_adapters;
     // Unicast: one unbound socket, so that the kernel picks the source

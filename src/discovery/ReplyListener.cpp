@@ -3,15 +3,15 @@
 #include "discovery/EngineContext.h"
 #include "discovery/ServerQueue.h"
 #include "discovery/ServerRecord.h"
-#include "discovery/ThreadPriority.h"
-#include "discovery/UdpSocket.h"
+#include "net/ThreadPriority.h"
+#include "net/UdpSocket.h"
 
 #include <system_error>
 #include <utility>
 
 namespace {
 
-using Kind = DiagnosticOutput::Kind;
+using Kind = EngineLog::Kind;
 using State = ListenerStatus::State;
 
 constexpr std::size_t kReceiveBufferSize = 2048;  // a reply is at most 2047 bytes
@@ -83,7 +83,7 @@ void ReplyListener::Run()
         // Another program may let the port go, or the shortage pass: try again.
         const auto retryAt = std::chrono::steady_clock::now() + m_context.options.bindRetry;
         while (!m_context.stopping.load() && std::chrono::steady_clock::now() < retryAt)
-            m_wake.Wait(WakeEvent::TimeoutUntil(retryAt));
+            m_wake.Wait(PollWaker::TimeoutUntil(retryAt));
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/SocketApi.h"
-#include "discovery/WakeEvent.h"
+#include "net/PollWaker.h"
+#include "net/SocketApi.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +38,6 @@ private:
     void Handle(const char* data, std::size_t size, const sockaddr_in& from, unsigned ifindex, std::uint32_t local);
 
     EngineContext& m_context;
-    WakeEvent m_wake;
+    PollWaker m_wake;
     std::thread m_thread;
 };

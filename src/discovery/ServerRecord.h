@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/MacAddress.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -7,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-// Six bytes of an Ethernet hardware address, first byte first.
-using MacAddress = std::array<std::uint8_t, 6>;
 
 // One Korvan server as a reply describes it. The field order is a contract
 // with the server list, which shows field i under its i-th label and finds an

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "discovery/Diagnosis.h"
+#include "diagnosis/Diagnosis.h"
 #include "uilib/SkinText.h"
 
 #include <QDialog>

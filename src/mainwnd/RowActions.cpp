@@ -1,8 +1,8 @@
 #include "mainwnd/RowActions.h"
 
-#include "discovery/ServerExport.h"
+#include "actions/ServerExport.h"
+#include "actions/WakeOnLan.h"
 #include "discovery/ServerFields.h"
-#include "discovery/WakeOnLan.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
 #include "mainwnd/ServerPageAddress.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "discovery/EngineStatus.h"
-#include "discovery/PortOwner.h"
+#include "diagnosis/PortOwner.h"
 #include "uilib/SkinText.h"
 
 #include <QObject>

@@ -2,8 +2,8 @@
 
 #include "base/AppFolders.h"
 #include "base/LocaleText.h"
-#include "discovery/GatherDiagnosis.h"
-#include "i18n/DiagnosisText.h"
+#include "diagnosis/DiagnosisText.h"
+#include "diagnosis/GatherDiagnosis.h"
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
 #include "mainwnd/DiagnosticsDialog.h"

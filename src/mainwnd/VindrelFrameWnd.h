@@ -1,6 +1,6 @@
 #pragma once
 
-#include "discovery/Diagnosis.h"
+#include "diagnosis/Diagnosis.h"
 #include "discovery/DiscoveryEngine.h"
 #include "discovery/EngineStatus.h"
 #include "mainwnd/ServerFeed.h"

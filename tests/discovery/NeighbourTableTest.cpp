@@ -22,7 +22,7 @@ TEST(NeighbourTable, KeepsOnlyCompleteEntries)
                        "10.21.0.5        0x1         0x2         00:00:00:00:00:00     *        vh1\n"
                        "garbage line\n"
                        "10.21.0.6        0x1         0x2         02:aa:bb\n";
-    const auto table = NeighbourTable::ParseArpTable(text);
+    const auto table = KernelNeighbours::ParseArpTable(text);
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table.at(Ip("10.21.0.2")), (MacAddress{0x02, 0xAA, 0xBB, 0xCC, 0xDD, 0x01}));
     EXPECT_EQ(table.at(Ip("10.21.0.4")), (MacAddress{0x02, 0xAA, 0xBB, 0xCC, 0xDD, 0x04}));
@@ -30,8 +30,8 @@ TEST(NeighbourTable, KeepsOnlyCompleteEntries)
 
 TEST(NeighbourTable, EmptyOrHeaderOnlyTextHasNoEntries)
 {
-    EXPECT_TRUE(NeighbourTable::ParseArpTable("").empty());
-    EXPECT_TRUE(NeighbourTable::ParseArpTable("IP address HW type Flags HW address Mask Device\n").empty());
+    EXPECT_TRUE(KernelNeighbours::ParseArpTable("").empty());
+    EXPECT_TRUE(KernelNeighbours::ParseArpTable("IP address HW type Flags HW address Mask Device\n").empty());
 }
 
 TEST(NeighbourTable, NeverResolvesAddressesOffTheLocalLinks)

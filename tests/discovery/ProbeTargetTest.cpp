@@ -1,5 +1,5 @@
 #include "discovery/ProbeTarget.h"
-#include "discovery/SocketApi.h"
+#include "net/SocketApi.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // default-deny firewall and what FirewallCheck says of it, Wake-on-LAN.
 
 #include "LabSupport.h"
+#include "actions/WakeOnLan.h"
 #include "base/LocaleText.h"
-#include "discovery/AdapterKind.h"
-#include "discovery/FirewallCheck.h"
-#include "discovery/PortOwner.h"
-#include "discovery/ToolRunner.h"
-#include "discovery/WakeOnLan.h"
+#include "diagnosis/AdapterKind.h"
+#include "diagnosis/PortOwner.h"
+#include "diagnosis/firewall/FirewallCheck.h"
+#include "diagnosis/firewall/ToolRunner.h"
 
 #include <gtest/gtest.h>
 

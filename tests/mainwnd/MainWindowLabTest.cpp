@@ -2,7 +2,7 @@
 // Runs only inside scripts/netlab.sh: the engine broadcasts.
 #include "MainWindowFixture.h"
 
-#include "discovery/DiagnosticOutput.h"
+#include "discovery/EngineLog.h"
 #include "mainwnd/RowActions.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
@@ -266,11 +266,11 @@ TEST_F(MainWindowInLab, AFullPipeOnStandardOutputNeverStopsTheSearch)
     // A pipe of two pages fills in seconds rather than in half a minute (a
     // pipe takes writes while a page of it is free).
     ASSERT_GT(fcntl(fds[1], F_SETPIPE_SZ, 8192), 0);
-    DiagnosticOutput unread(fds[1]);
+    EngineLog unread(fds[1]);
     SetResourceFolder(QStringLiteral(VINDREL_BIN_DIR "/"));
     CVindrelFrameWnd::Options options;
     options.settingsDir = m_settings.path() + u'/';
-    options.discovery.diagnosticOutput = &unread;
+    options.discovery.engineLog = &unread;
     m_window = std::make_unique<CVindrelFrameWnd>(std::move(options));
     ASSERT_TRUE(m_window->Initialise());
     m_window->show();

@@ -2,7 +2,7 @@
 // server and dim when it falls silent, copying, exporting and waking.
 #include "MainWindowFixture.h"
 
-#include "discovery/ServerExport.h"
+#include "actions/ServerExport.h"
 #include "mainwnd/RowActions.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"

@@ -3,7 +3,7 @@
 #include "base/LocaleText.h"
 #include "discovery/NeighbourTable.h"
 #include "discovery/ServerQueue.h"
-#include "discovery/SocketApi.h"
+#include "net/SocketApi.h"
 
 ScanCollector::ScanCollector()
     : m_queue(std::make_shared<ServerQueue>())

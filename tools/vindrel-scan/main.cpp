@@ -6,14 +6,14 @@
 #include "ScanOptions.h"
 #include "ScanOutput.h"
 #include "StandardStreams.h"
-#include "discovery/Diagnosis.h"
-#include "discovery/DiagnosticOutput.h"
+#include "actions/ServerExport.h"
+#include "diagnosis/Diagnosis.h"
+#include "diagnosis/GatherDiagnosis.h"
+#include "diagnosis/PortOwner.h"
 #include "discovery/DiscoveryEngine.h"
-#include "discovery/GatherDiagnosis.h"
+#include "discovery/EngineLog.h"
 #include "discovery/NeighbourTable.h"
-#include "discovery/PortOwner.h"
-#include "discovery/ServerExport.h"
-#include "discovery/UdpSocket.h"
+#include "net/UdpSocket.h"
 
 #include <cerrno>
 #include <chrono>
@@ -71,13 +71,13 @@ int main(int argc, char** argv)
     }
 
     // Declared before the engine, so that it outlives the engine's threads.
-    DiagnosticOutput verboseOutput(STDERR_FILENO);
+    EngineLog verboseOutput(STDERR_FILENO);
     DiscoveryOptions engineOptions;
     engineOptions.targets = o.targets;
     engineOptions.listenPort = kReplyPort;
     engineOptions.interfaces = o.interfaces;
     if (o.verbose)
-        engineOptions.diagnosticOutput = &verboseOutput;
+        engineOptions.engineLog = &verboseOutput;
     else
         engineOptions.diagnostics = [](std::string_view) {};
     ScanCollector collector;
