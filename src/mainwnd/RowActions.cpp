@@ -1,15 +1,17 @@
 #include "mainwnd/RowActions.h"
 
 #include "actions/ServerExport.h"
-#include "discovery/ServerFields.h"
 #include "actions/WakeOnLan.h"
+#include "discovery/ServerFields.h"
 #include "mainwnd/ServerList.h"
 #include "mainwnd/ServerListModel.h"
+#include "mainwnd/ServerPageAddress.h"
 #include "uilib/ResourcePath.h"
 #include "uilib/SkinLoader.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,6 +21,7 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QTableView>
+#include <QUrl>
 
 #include <cstring>
 #include <string>
@@ -53,6 +56,8 @@ RowActions::RowActions(ServerList& servers, Hooks hooks, QObject* parent)
     , m_servers(servers)
     , m_hooks(std::move(hooks))
 {
+    if (!m_hooks.openUrl)
+        m_hooks.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!m_hooks.wake)
         m_hooks.wake = WakeThroughAdapter;
     if (!m_hooks.chooseExportFile)
@@ -62,7 +67,7 @@ RowActions::RowActions(ServerList& servers, Hooks hooks, QObject* parent)
         m_menu = std::make_unique<QMenu>();
     // The skin's own items belong to the tray and language menus.
     m_menu->clear();
-    AddItem("ROW_OPEN", "menu_open_page", nullptr);
+    AddItem("ROW_OPEN", "menu_open_page", &RowActions::OpenPage);
     m_menu->addSeparator();
     AddItem("ROW_COPY_IP", "menu_copy_ip", &RowActions::CopyIp);
     AddItem("ROW_COPY_MAC", "menu_copy_mac", &RowActions::CopyMac);
@@ -70,6 +75,20 @@ RowActions::RowActions(ServerList& servers, Hooks hooks, QObject* parent)
     m_menu->addSeparator();
     m_wakeItem = AddItem("ROW_WAKE", "menu_wake", &RowActions::WakeUp);
     AddItem("ROW_EXPORT", "menu_export", &RowActions::ExportList);
+
+    QTableView* view = m_servers.View();
+    if (!view)
+        return;
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QTableView::customContextMenuRequested, this, [this, view](const QPoint& at) {
+        // From the keyboard (the menu key) the point is nowhere near a row:
+        // the menu is for the current one.
+        const QModelIndex current = view->currentIndex();
+        const bool onRow = view->indexAt(at).isValid();
+        ShowMenuAt(onRow || !current.isValid() ? at : view->visualRect(current).center());
+    });
+    // The list's Copy key copies its selected rows.
+    view->installEventFilter(this);
 }
 
 RowActions::~RowActions() = default;
@@ -80,10 +99,7 @@ QAction* RowActions::AddItem(const char* name, const char* key, void (RowActions
     item->setObjectName(QString::fromLatin1(name));
     SetTextKey(item, QString::fromLatin1(key));
     m_menu->addAction(item);
-    if (action)
-        connect(item, &QAction::triggered, this, action);
-    else
-        connect(item, &QAction::triggered, this, [this] { m_hooks.openPage(); });
+    connect(item, &QAction::triggered, this, action);
     return item;
 }
 
@@ -111,6 +127,25 @@ void RowActions::ShowMenuAt(const QPoint& at)
     const int row = CurrentRow();
     m_wakeItem->setEnabled(row >= 0 && !m_servers.Model().RowAt(row).record.Mac.empty());
     m_menu->popup(view->viewport()->mapToGlobal(at));
+}
+
+void RowActions::OpenPage()
+{
+    const int row = CurrentRow();
+    if (row < 0 || row >= m_servers.Model().Count())
+        return;
+    const ServerRecord& record = m_servers.Model().RowAt(row).record;
+    // The texts came from the network: no page for anything but an address
+    // and a port (see ServerPageAddress).
+    const QString ip = QString::fromStdU16String(record.IP);
+    const QString port = QString::fromStdU16String(record.Port);
+    const std::optional<QString> address = ServerPageAddress(ip, port);
+    const QString failed = m_hooks.text(QStringLiteral("Status_PageFailed"));
+    if (!address)
+        emit Status(failed.arg(
+            ip, m_hooks.text(QStringLiteral("Reason_BadAddress")).arg(QStringLiteral("http://") + ip + u':' + port)));
+    else if (!m_hooks.openUrl(QUrl(*address, QUrl::StrictMode)))
+        emit Status(failed.arg(ip, m_hooks.text(QStringLiteral("Reason_NoBrowser"))));
 }
 
 void RowActions::Copy(const QString& text, const QString& shown)

@@ -12,6 +12,7 @@
 class QAction;
 class QMenu;
 class QPoint;
+class QUrl;
 class ServerList;
 
 // What a person can do with the listed servers: the row's context menu
@@ -26,8 +27,9 @@ class RowActions final : public QObject
 public:
     struct Hooks
     {
-        // Opens the current row's page (the window's own action).
-        std::function<void()> openPage;
+        // Opens a server's page and says whether it could. Empty: the
+        // desktop's URL opener.
+        std::function<bool(const QUrl&)> openUrl;
         // Sends a Wake-on-LAN packet for a server; empty when sent, else why
         // not. Empty: a magic packet from the adapter the server was heard on.
         std::function<QString(const QString& mac, unsigned interfaceIndex, quint32 localAddress)> wake;
@@ -38,7 +40,9 @@ public:
         TextLookup text;
     };
 
-    // `parent` is the main window, over which the save dialog opens.
+    // Watches the view of `servers` (attached already) for its context menu
+    // and its Copy and menu keys. `parent` is the main window, over which
+    // the save dialog opens.
     RowActions(ServerList& servers, Hooks hooks, QObject* parent);
     ~RowActions() override;
 
@@ -48,6 +52,9 @@ public:
     QMenu* Menu() const { return m_menu.get(); }
     void Retranslate(const TextLookup& lookup);
 
+    // The current row's web page, http://IP:Port, when its texts make an
+    // address and a port; else the status line says why not.
+    void OpenPage();
     void CopyIp();
     void CopyMac();
     void CopyRow();

@@ -1,6 +1,7 @@
 #include "mainwnd/ServerList.h"
 
 #include "discovery/ServerFields.h"
+#include "mainwnd/ServerFeed.h"
 #include "mainwnd/ServerListModel.h"
 #include "mainwnd/ServerSortFilterModel.h"
 #include "uilib/ResourcePath.h"
@@ -42,6 +43,9 @@ ServerList::ServerList(QObject* parent)
     connect(m_shown, &QAbstractItemModel::rowsRemoved, this, &ServerList::CountsChanged);
     connect(m_shown, &QAbstractItemModel::modelReset, this, &ServerList::CountsChanged);
     connect(m_shown, &QAbstractItemModel::layoutChanged, this, &ServerList::CountsChanged);
+    connect(this, &ServerList::CountsChanged, this, &ServerList::ShowShownCount);
+    m_silenceCheck.setInterval(1000);
+    connect(&m_silenceCheck, &QTimer::timeout, this, &ServerList::MarkSilentRows);
 }
 
 ServerList::~ServerList() = default;
@@ -52,6 +56,7 @@ void ServerList::Attach(QWidget* content)
     m_counter = content->findChild<QLabel*>(QStringLiteral("SERVERNUMLABEL2"));
     m_eventShown = content->findChild<QLabel*>(QStringLiteral("EVENT2"));
     m_eventAddress = content->findChild<QLabel*>(QStringLiteral("EVENT3"));
+    m_shownCount = content->findChild<QLabel*>(QStringLiteral("SHOWNLABEL"));
 
     std::vector<int> fields;
     if (const std::unique_ptr<QWidget> row = LoadSkinOrReport(ResolveResourcePath(QStringLiteral("listitem.xml"))))
@@ -82,6 +87,33 @@ void ServerList::Attach(QWidget* content)
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     connect(header, &QHeaderView::sectionClicked, this, &ServerList::OnHeaderClicked);
+}
+
+void ServerList::Follow(const ServerFeed& feed)
+{
+    m_feed = &feed;
+    connect(&feed, &ServerFeed::SightingsArrived, this, &ServerList::Add);
+    connect(&feed, &ServerFeed::SearchStateSet, this, &ServerList::OnSearchStateSet);
+    OnSearchStateSet(!feed.IsPaused());
+}
+
+void ServerList::OnSearchStateSet(bool searching)
+{
+    // While stopped no reply can come, so nothing dims.
+    if (searching)
+        m_silenceCheck.start();
+    else
+        m_silenceCheck.stop();
+}
+
+void ServerList::MarkSilentRows()
+{
+    // A server gets ten probe rounds from the start of the search before its
+    // row dims, however long the search was stopped.
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_feed || now - m_feed->SearchStarted() < kSilence)
+        return;
+    m_model->UpdateSilence(now - kSilence);
 }
 
 void ServerList::OnHeaderClicked(int column)
@@ -137,20 +169,33 @@ void ServerList::RemoveAll()
         m_counter->setText(QStringLiteral("0"));
 }
 
-void ServerList::SetHeaderTexts(const QStringList& texts)
+void ServerList::Retranslate(TextLookup text, const QString& language)
 {
-    m_model->SetHeaderTexts(texts);
-}
-
-void ServerList::SetLanguage(const QString& language)
-{
+    m_text = std::move(text);
+    QStringList headers;
+    for (const ServerField& field : kServerFields)
+        headers.append(m_text(QString::fromUtf16(field.headerKey.data(), field.headerKey.size())));
+    m_model->SetHeaderTexts(headers);
+    m_model->SetLastHeardText(
+        [text = m_text](qint64 seconds) { return text(QStringLiteral("Tip_LastHeard")).arg(seconds); });
     m_shown->SetLanguage(language);
+    ShowShownCount();
 }
 
 void ServerList::SetFilterText(const QString& text)
 {
     m_shown->SetFilterText(text);
     emit CountsChanged();
+}
+
+void ServerList::ShowShownCount()
+{
+    if (!m_shownCount)
+        return;
+    const bool filtering = !m_shown->FilterText().isEmpty();
+    m_shownCount->setText(filtering && m_text
+                              ? m_text(QStringLiteral("Filter_Shown")).arg(ShownCount()).arg(m_model->Count())
+                              : QString());
 }
 
 int ServerList::SelectedRow() const

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "discovery/ServerQueue.h"
+#include "uilib/SkinText.h"
 
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QTableView>
+#include <QTimer>
 
+#include <chrono>
 #include <vector>
 
 class QWidget;
+class ServerFeed;
 class ServerListModel;
 class ServerSortFilterModel;
 
@@ -17,7 +21,8 @@ class ServerSortFilterModel;
 // SERVERLIST view (through a sort and filter proxy), the columns the row
 // template shows, and the status labels that describe the list
 // (SERVERNUMLABEL2 counts the rows, EVENT2 and EVENT3 tell the server found
-// last). GUI thread only.
+// last, SHOWNLABEL how many a filter lets through). It takes its rows from a
+// ServerFeed it follows. GUI thread only.
 //
 // The row template "listitem.xml" names which fields a row shows, in which
 // order: its labels, in document order (NAMELABEL … UPTIMEABEL). A template
@@ -29,20 +34,28 @@ class ServerList final : public QObject
     Q_DISABLE_COPY_MOVE(ServerList)
 
 public:
+    // A row whose server has not answered for this long is drawn dimmed:
+    // ten probe rounds.
+    static constexpr std::chrono::seconds kSilence{5};
+
     explicit ServerList(QObject* parent = nullptr);
     ~ServerList() override;
 
     // Finds the list and its labels below `content` (each may be missing),
     // reads the row template and the skin's column widths.
     void Attach(QWidget* content);
+    // Takes the feed's batches as rows and dims the rows of servers that
+    // fall silent while it searches. `feed` must outlive this object.
+    void Follow(const ServerFeed& feed);
 
     // Adds a row for every server not listed yet (and then updates the
     // counter and the event line) and updates the rows of listed ones.
     void Add(std::vector<ServerSighting> batch);
     // Removes every row and resets the counter and the event line.
     void RemoveAll();
-    void SetHeaderTexts(const QStringList& texts);
-    void SetLanguage(const QString& language);
+    // Column titles, tooltips and SHOWNLABEL from `text` (kept: it must
+    // follow the window's language), sorting by `language`'s rules.
+    void Retranslate(TextLookup text, const QString& language);
     void SetFilterText(const QString& text);
 
     // Rows of the model (not of the view): the current one (-1 for none) and
@@ -67,6 +80,9 @@ signals:
 private:
     void ShowTemplateColumns(const std::vector<int>& fields);
     void OnHeaderClicked(int column);
+    void OnSearchStateSet(bool searching);
+    void MarkSilentRows();
+    void ShowShownCount();
 
     ServerListModel* m_model;        // child
     ServerSortFilterModel* m_shown;  // child
@@ -74,5 +90,9 @@ private:
     QPointer<QLabel> m_counter;
     QPointer<QLabel> m_eventShown;
     QPointer<QLabel> m_eventAddress;
+    QPointer<QLabel> m_shownCount;
+    TextLookup m_text;
+    const ServerFeed* m_feed = nullptr;  // followed, not owned
+    QTimer m_silenceCheck;
     bool m_takesRows = false;
 };

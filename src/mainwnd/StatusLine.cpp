@@ -14,6 +14,7 @@ StatusLine::StatusLine(const ServerFeed& feed, const ServerList& servers, TextLo
     , m_feed(feed)
     , m_servers(servers)
     , m_text(std::move(text))
+    , m_status([&feed] { return feed.Status(); })
     , m_lookup([](std::uint16_t port) { return FindPortOwner(port); })
 {
     m_check.setInterval(1000);
@@ -38,6 +39,11 @@ void StatusLine::Attach(QLabel* line, QWidget* hint)
     Update();
 }
 
+void StatusLine::SetStatusSource(StatusSource status)
+{
+    m_status = std::move(status);
+}
+
 void StatusLine::SetOwnerLookup(OwnerLookup lookup)
 {
     m_lookup = std::move(lookup);
@@ -59,7 +65,7 @@ void StatusLine::OnSearchStateSet()
 
 void StatusLine::Update()
 {
-    Show(m_feed.Status());
+    Show(m_status());
 }
 
 StatusLine::State StatusLine::StateOf(const EngineStatus& status)

@@ -37,6 +37,8 @@ class StatusLine final : public QObject
 
 public:
     enum class State { kSearching, kStopped, kPortInUse, kListenFailed, kNoNetwork };
+    // Runs on the GUI thread; cheap.
+    using StatusSource = std::function<EngineStatus()>;
     // Runs on a worker thread: must touch nothing of the GUI's.
     using OwnerLookup = std::function<PortOwnership(std::uint16_t port)>;
 
@@ -54,15 +56,15 @@ public:
     // The line (STATUSTEXT) and the hint bar (HINTBAR), each may be null;
     // starts the checks, once a second.
     void Attach(QLabel* line, QWidget* hint);
-    // FindPortOwner by default.
+    // Where the state and the port's holder come from: the feed's engine
+    // and FindPortOwner unless a test gives its own.
+    void SetStatusSource(StatusSource status);
     void SetOwnerLookup(OwnerLookup lookup);
 
     void ShowMessage(const QString& message);
     // Tells the engine's state now, unless a message still stands, and
     // shows or hides the hint.
     void Update();
-    // The same for a given state of the engine.
-    void Show(const EngineStatus& status);
 
     // What the line says for `status`, most pressing first: a port that
     // cannot be listened on, then no network, then searching or stopped.
@@ -70,6 +72,7 @@ public:
 
 private:
     void OnSearchStateSet();
+    void Show(const EngineStatus& status);
     QString StateText(State state, const EngineStatus& status) const;
     QString HolderText() const;
     void LookUpOwner();
@@ -79,6 +82,7 @@ private:
     const ServerFeed& m_feed;
     const ServerList& m_servers;
     TextLookup m_text;
+    StatusSource m_status;
     OwnerLookup m_lookup;
     QPointer<QLabel> m_line;
     QPointer<QWidget> m_hint;

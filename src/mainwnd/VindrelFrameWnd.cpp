@@ -1,6 +1,5 @@
 #include "mainwnd/VindrelFrameWnd.h"
 
-#include "actions/WakeOnLan.h"
 #include "base/AppFolders.h"
 #include "base/LocaleText.h"
 #include "diagnosis/DiagnosisText.h"
@@ -13,9 +12,6 @@
 #include "mainwnd/SavedTargets.h"
 #include "mainwnd/SearchButtons.h"
 #include "mainwnd/ServerList.h"
-#include "mainwnd/ServerListModel.h"
-#include "mainwnd/ServerPageAddress.h"
-#include "mainwnd/ServerSortFilterModel.h"
 #include "mainwnd/TargetsDialog.h"
 #include "mainwnd/TrayMenus.h"
 #include "uilib/ResourcePath.h"
@@ -25,7 +21,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -63,18 +58,8 @@ CVindrelFrameWnd::CVindrelFrameWnd(Options options)
         m_settingsDir = QString::fromStdU16String(DecodeLocal8Bit(ProgramFolders().settings));
         m_options.createSettings = !ProgramFolders().portable;
     }
-    if (!m_options.openUrl)
-        m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    if (!m_options.gatherDiagnosis) {
-        m_options.gatherDiagnosis = [port = m_feed.ListenPort()](const EngineStatus& status,
-                                                                 std::chrono::milliseconds searched) {
-            return GatherDiagnosis(status, searched, port);
-        };
-    }
     setWindowTitle(QStringLiteral("Vindrel"));
-    m_silenceCheck.setInterval(1000);
-    connect(&m_silenceCheck, &QTimer::timeout, this, &CVindrelFrameWnd::MarkSilentRows);
-    connect(&m_feed, &ServerFeed::SightingsArrived, m_servers, &ServerList::Add);
+    m_servers->Follow(m_feed);
 }
 
 CVindrelFrameWnd::~CVindrelFrameWnd()
@@ -97,13 +82,14 @@ bool CVindrelFrameWnd::Initialise()
     if (!icon.isNull())
         setWindowIcon(icon);
     m_servers->Attach(m_content);
-    m_statusLine.Attach(qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))), Control(QStringLiteral("HINTBAR")));
+    m_statusLine.Attach(qobject_cast<QLabel*>(Control(QStringLiteral("STATUSTEXT"))),
+                        Control(QStringLiteral("HINTBAR")));
     m_tray = new TrayMenus(this);
     connect(m_tray, &TrayMenus::ShowRequested, this, &CVindrelFrameWnd::ShowNormal);
     connect(m_tray, &TrayMenus::ExitRequested, this, &CVindrelFrameWnd::ExitApplication);
     connect(m_tray, &TrayMenus::LanguageChosen, this, &CVindrelFrameWnd::SwitchLanguage);
     RowActions::Hooks hooks;
-    hooks.openPage = [this] { OpenServerPage(); };
+    hooks.openUrl = m_options.openUrl;
     hooks.wake = m_options.wake;
     hooks.chooseExportFile = m_options.chooseExportFile;
     hooks.text = [this](const QString& key) { return Text(key); };
@@ -112,8 +98,6 @@ bool CVindrelFrameWnd::Initialise()
     connect(m_tray, &TrayMenus::ExportRequested, m_rowActions, &RowActions::ExportList);
     connect(m_tray, &TrayMenus::FindByAddressRequested, this, &CVindrelFrameWnd::FindByAddress);
     connect(m_tray, &TrayMenus::DiagnosticsRequested, this, &CVindrelFrameWnd::ShowDiagnostics);
-    m_servers->Model().SetLastHeardText(
-        [this](qint64 seconds) { return Text(QStringLiteral("Tip_LastHeard")).arg(seconds); });
     ConnectControls();
     AddShortcuts();
 
@@ -165,18 +149,8 @@ void CVindrelFrameWnd::ConnectControls()
         connect(diagnose, &SkinButton::clicked, m_tray, &TrayMenus::DiagnosticsRequested);
     if (auto* filter = qobject_cast<QLineEdit*>(Control(QStringLiteral("FILTEREDIT"))))
         connect(filter, &QLineEdit::textChanged, m_servers, &ServerList::SetFilterText);
-    connect(m_servers, &ServerList::CountsChanged, this, &CVindrelFrameWnd::ShowShownCount);
-    if (QTableView* view = m_servers->View()) {
+    if (QTableView* view = m_servers->View())
         connect(view, &QTableView::activated, this, &CVindrelFrameWnd::OpenServerPage);
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QTableView::customContextMenuRequested, m_rowActions, [this, view](const QPoint& at) {
-            // From the keyboard (the menu key) the point is nowhere near a
-            // row: the menu is for the current one.
-            const QModelIndex current = view->currentIndex();
-            const bool onRow = view->indexAt(at).isValid();
-            m_rowActions->ShowMenuAt(onRow || !current.isValid() ? at : view->visualRect(current).center());
-        });
-    }
     // Buttons, then the filter, then the list, as a keyboard reaches them.
     QWidget* previous = nullptr;
     for (const char* name :
@@ -200,9 +174,6 @@ void CVindrelFrameWnd::AddShortcuts()
     };
     add(QKeySequence(Qt::Key_F5), this, &CVindrelFrameWnd::RefreshList);
     add(QKeySequence::Find, this, &CVindrelFrameWnd::FocusFilter);
-    // Copy in the list copies its selected rows (RowActions watches it).
-    if (QTableView* view = m_servers->View())
-        view->installEventFilter(m_rowActions);
 }
 
 void CVindrelFrameWnd::FocusFilter()
@@ -236,16 +207,11 @@ void CVindrelFrameWnd::Retranslate()
 {
     const TextLookup lookup = [this](const QString& key) { return Text(key); };
     TranslateSkin(m_content, lookup);
-    QStringList headers;
-    for (const ServerField& field : kServerFields)
-        headers.append(Text(QString::fromUtf16(field.headerKey.data(), field.headerKey.size())));
-    m_servers->SetHeaderTexts(headers);
-    m_servers->SetLanguage(m_language);
+    m_servers->Retranslate(lookup, m_language);
     m_tray->Retranslate(lookup);
     m_tray->SetCurrentLanguage(m_language);
     m_rowActions->Retranslate(lookup);
     DescribeForScreenReaders();
-    ShowShownCount();
     m_statusLine.Update();
 }
 
@@ -286,17 +252,6 @@ void CVindrelFrameWnd::DescribeForScreenReaders()
     }
 }
 
-void CVindrelFrameWnd::ShowShownCount()
-{
-    auto* shown = qobject_cast<QLabel*>(Control(QStringLiteral("SHOWNLABEL")));
-    if (!shown)
-        return;
-    const bool filtering = !m_servers->Shown().FilterText().isEmpty();
-    shown->setText(
-        filtering ? Text(QStringLiteral("Filter_Shown")).arg(m_servers->ShownCount()).arg(m_servers->Model().Count())
-                  : QString());
-}
-
 void CVindrelFrameWnd::ShowStatus(const QString& message)
 {
     m_statusLine.ShowMessage(message);
@@ -324,11 +279,11 @@ void CVindrelFrameWnd::ShowDiagnostics()
     }
     // The facts of this moment: the report explains what the user just saw.
     const EngineStatus status = m_feed.Status();
-    const auto searched =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_feed.SearchStarted());
-    m_diagnostics->Run([gather = m_options.gatherDiagnosis, status, searched,
+    const auto searched = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                m_feed.SearchStarted());
+    m_diagnostics->Run([gather = m_options.gatherDiagnosis, port = m_feed.ListenPort(), status, searched,
                         byAddress = Text(QStringLiteral("menu_find_address")).toStdString()] {
-        DiagnosisInput input = gather(status, searched);
+        DiagnosisInput input = gather ? gather(status, searched) : GatherDiagnosis(status, searched, port);
         input.byAddress = byAddress;  // the advice names the window's menu item
         return input;
     });
@@ -340,16 +295,6 @@ void CVindrelFrameWnd::ShowDiagnostics()
 void CVindrelFrameWnd::SetTargets(const QStringList& targets)
 {
     m_targets = m_feed.SetTargets(targets);
-}
-
-void CVindrelFrameWnd::MarkSilentRows()
-{
-    // A server gets ten probe rounds from the start of the search before its
-    // row dims, however long the search was stopped.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - m_feed.SearchStarted() < kSilence)
-        return;
-    m_servers->Model().UpdateSilence(now - kSilence);
 }
 
 void CVindrelFrameWnd::closeEvent(QCloseEvent* event)
@@ -403,7 +348,6 @@ void CVindrelFrameWnd::StartSearch()
     if (!ShowSearchState(true, Button(QStringLiteral("SEARCHBTN")), Button(QStringLiteral("STOPBTN"))))
         return;
     m_feed.SetPaused(false);
-    m_silenceCheck.start();
 }
 
 void CVindrelFrameWnd::StopSearch()
@@ -411,8 +355,6 @@ void CVindrelFrameWnd::StopSearch()
     if (!ShowSearchState(false, Button(QStringLiteral("SEARCHBTN")), Button(QStringLiteral("STOPBTN"))))
         return;
     m_feed.SetPaused(true);
-    // While stopped no reply can come, so nothing dims.
-    m_silenceCheck.stop();
 }
 
 void CVindrelFrameWnd::RefreshList()
@@ -422,21 +364,8 @@ void CVindrelFrameWnd::RefreshList()
 
 void CVindrelFrameWnd::OpenServerPage()
 {
-    const int row = m_servers->SelectedRow();
-    if (row < 0 || row >= m_servers->Model().Count())
-        return;
-    const ServerRecord& record = m_servers->Model().RowAt(row).record;
-    // The texts came from the network: no page for anything but an address
-    // and a port (see ServerPageAddress).
-    const QString ip = QString::fromStdU16String(record.IP);
-    const QString port = QString::fromStdU16String(record.Port);
-    const std::optional<QString> address = ServerPageAddress(ip, port);
-    const QString failed = Text(QStringLiteral("Status_PageFailed"));
-    if (!address)
-        ShowStatus(failed.arg(
-            ip, Text(QStringLiteral("Reason_BadAddress")).arg(QStringLiteral("http://") + ip + u':' + port)));
-    else if (!m_options.openUrl(QUrl(*address, QUrl::StrictMode)))
-        ShowStatus(failed.arg(ip, Text(QStringLiteral("Reason_NoBrowser"))));
+    if (m_rowActions)
+        m_rowActions->OpenPage();
 }
 
 void CVindrelFrameWnd::PlaceOnScreen()

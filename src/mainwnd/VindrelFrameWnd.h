@@ -8,7 +8,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -41,7 +40,7 @@ public:
         bool startDiscovery = true;
         DiscoveryOptions discovery;
         // Opens a server's page and says whether it could; the desktop's URL
-        // opener by default.
+        // opener when empty.
         std::function<bool(const QUrl&)> openUrl;
         // Sends a Wake-on-LAN packet for a server: empty when sent, else
         // why not. The real sender when empty.
@@ -50,8 +49,8 @@ public:
         // when empty.
         std::function<QString()> chooseExportFile;
         // Gathers a diagnosis's facts for the engine's status and how long
-        // the search ran; runs on a worker thread. The real system's by
-        // default.
+        // the search ran; runs on a worker thread. The real system's when
+        // empty.
         std::function<DiagnosisInput(const EngineStatus&, std::chrono::milliseconds searched)> gatherDiagnosis;
         // Folder of lang.xml, ending with '/'; when empty, the program's
         // settings folder and its rule (base/AppFolders.h).
@@ -61,10 +60,6 @@ public:
         // a portable folder keeps the lang.xml it ships, or none.
         bool createSettings = false;
     };
-
-    // A row whose server has not answered for this long is drawn dimmed:
-    // ten probe rounds.
-    static constexpr std::chrono::seconds kSilence{5};
 
     CVindrelFrameWnd();
     explicit CVindrelFrameWnd(Options options);
@@ -130,8 +125,6 @@ private:
     void AddShortcuts();
     void Retranslate();
     void DescribeForScreenReaders();
-    void ShowShownCount();
-    void MarkSilentRows();
     SkinButton* Button(const QString& name) const;
 
     Options m_options;
@@ -143,7 +136,6 @@ private:
     TrayMenus* m_tray = nullptr;                 // child, made by Initialise
     RowActions* m_rowActions = nullptr;          // child, made by Initialise
     DiagnosticsDialog* m_diagnostics = nullptr;  // child, made when first asked for
-    QTimer m_silenceCheck;
     QStringList m_targets;
     // The status line watches the feed, so it goes first.
     ServerFeed m_feed;
