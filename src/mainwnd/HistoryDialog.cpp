@@ -110,12 +110,15 @@ void HistoryDialog::SetEvents(const std::vector<ServerEvent>& events)
     }
     m_model->SetRows(std::move(rows));
     m_view->resizeColumnToContents(0);
+    if (m_unavailable)
+        return;  // the reason stands: without a book there is no history to speak of
     m_note->setText(m_text(QStringLiteral("History_None")));
     m_note->setVisible(events.empty());
 }
 
 void HistoryDialog::SetUnavailable(const QString& reason)
 {
+    m_unavailable = true;
     m_note->setText(m_text(QStringLiteral("History_Unavailable")).arg(reason));
     m_note->show();
 }

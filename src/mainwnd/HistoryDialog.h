@@ -47,4 +47,5 @@ private:
     EventListModel* m_model;  // child
     QTableView* m_view;       // child
     QLabel* m_note;           // child
+    bool m_unavailable = false;
 };

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QTextDocument>
 
 #include <algorithm>
 
