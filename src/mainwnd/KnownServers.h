@@ -45,6 +45,7 @@ public:
     void SetSilentAfter(std::chrono::seconds silentAfter);
     // For tests: the clock the tracker is told.
     void SetClock(std::function<Clock::time_point()> now);
+    Clock::time_point Now() const { return m_now(); }
     // Applies time passing now (the timer does it every second).
     void Tick();
 

@@ -60,6 +60,14 @@ KnownServersDialog::KnownServersDialog(KnownServers& known, Hooks hooks, QWidget
         if (isVisible() && !m_refresh.isActive())
             m_refresh.start();
     });
+    // Servers fall quiet without an event (a restart's remembered ones,
+    // one between replies): the view looks again every few seconds.
+    m_quiet.setInterval(std::chrono::seconds(2));
+    connect(&m_quiet, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            Refresh();
+    });
+    m_quiet.start();
 }
 
 KnownServersDialog::~KnownServersDialog() = default;
@@ -80,7 +88,7 @@ void KnownServersDialog::Retranslate(const TextLookup& text, const QString& lang
 
 void KnownServersDialog::Refresh()
 {
-    m_model->SetServers(m_known.Known());
+    m_model->SetServers(m_known.Known(), m_known.Now());
     ShowCount();
 }
 

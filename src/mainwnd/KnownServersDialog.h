@@ -75,4 +75,5 @@ private:
     QAction* m_watch = nullptr;    // owned by the menu
     QAction* m_forget = nullptr;   // owned by the menu
     QTimer m_refresh;
+    QTimer m_quiet;
 };

@@ -35,7 +35,7 @@ QString KnownServersModel::SeenText(const KnownServer& server) const
     if (!m_text)
         return {};
     const QString address = QString::fromStdString(server.lastAddress);
-    if (server.answering)
+    if (Answering(server))
         return m_text(QStringLiteral("Known_Answering")).arg(address);
     const QLocale locale(m_language == QStringLiteral("en") ? QLocale::English : QLocale::Chinese);
     const QDateTime when = QDateTime::fromMSecsSinceEpoch(
@@ -59,7 +59,7 @@ QVariant KnownServersModel::data(const QModelIndex& index, int role) const
         case kWatched: return s.watched && m_text ? m_text(QStringLiteral("known_Watched")) : QString();
         }
         return {};
-    case Qt::ForegroundRole: return s.answering ? QVariant() : QVariant(ServerListModel::kSilentColour);
+    case Qt::ForegroundRole: return Answering(s) ? QVariant() : QVariant(ServerListModel::kSilentColour);
     // A plain-text tooltip: server texts are never read as markup.
     case Qt::ToolTipRole: return Qt::convertFromPlainText(SeenText(s), Qt::WhiteSpaceNoWrap);
     default: return {};
@@ -73,8 +73,15 @@ QVariant KnownServersModel::headerData(int section, Qt::Orientation orientation,
     return m_text(QString::fromLatin1(kHeaderKeys[section]));
 }
 
-void KnownServersModel::SetServers(std::vector<KnownServer> servers)
+bool KnownServersModel::Answering(const KnownServer& server) const
 {
+    return server.answering && m_now - server.lastSeen <= kQuietAfter;
+}
+
+void KnownServersModel::SetServers(std::vector<KnownServer> servers, std::chrono::system_clock::time_point now)
+{
+    const bool timeMoved = now != m_now;
+    m_now = now;
     const bool sameRows = servers.size() == m_servers.size() &&
                           std::equal(servers.begin(), servers.end(), m_servers.begin(),
                                      [](const KnownServer& a, const KnownServer& b) { return a.id == b.id; });
@@ -85,7 +92,7 @@ void KnownServersModel::SetServers(std::vector<KnownServer> servers)
         return;
     }
     for (std::size_t i = 0; i < servers.size(); ++i) {
-        if (servers[i] == m_servers[i])
+        if (servers[i] == m_servers[i] && !timeMoved)
             continue;
         m_servers[i] = std::move(servers[i]);
         const int row = static_cast<int>(i);
@@ -104,5 +111,5 @@ void KnownServersModel::SetText(TextLookup text, const QString& language)
 
 int KnownServersModel::AnsweringCount() const
 {
-    return static_cast<int>(std::count_if(m_servers.begin(), m_servers.end(), [](const KnownServer& s) { return s.answering; }));
+    return static_cast<int>(std::count_if(m_servers.begin(), m_servers.end(), [this](const KnownServer& s) { return Answering(s); }));
 }
