@@ -75,6 +75,12 @@ RowActions::RowActions(ServerList& servers, Hooks hooks, QObject* parent)
     m_menu->addSeparator();
     m_wakeItem = AddItem("ROW_WAKE", "menu_wake", &RowActions::WakeUp);
     AddItem("ROW_EXPORT", "menu_export", &RowActions::ExportList);
+    if (m_hooks.history || m_hooks.setWatched) {
+        m_menu->addSeparator();
+        m_watchItem = AddItem("ROW_WATCH", "menu_watch", &RowActions::ToggleWatch);
+        m_watchItem->setCheckable(true);
+        AddItem("ROW_HISTORY", "menu_history", &RowActions::ShowHistory);
+    }
 
     QTableView* view = m_servers.View();
     if (!view)
@@ -126,6 +132,8 @@ void RowActions::ShowMenuAt(const QPoint& at)
         view->setCurrentIndex(index);
     const int row = CurrentRow();
     m_wakeItem->setEnabled(row >= 0 && !m_servers.Model().RowAt(row).record.Mac.empty());
+    if (m_watchItem)
+        m_watchItem->setChecked(row >= 0 && m_hooks.watched && m_hooks.watched(m_servers.Model().RowAt(row).record));
     m_menu->popup(view->viewport()->mapToGlobal(at));
 }
 
@@ -135,10 +143,13 @@ void RowActions::OpenPage()
     if (row < 0 || row >= m_servers.Model().Count())
         return;
     const ServerRecord& record = m_servers.Model().RowAt(row).record;
+    OpenPageAt(QString::fromStdU16String(record.IP), QString::fromStdU16String(record.Port));
+}
+
+void RowActions::OpenPageAt(const QString& ip, const QString& port)
+{
     // The texts came from the network: no page for anything but an address
     // and a port (see ServerPageAddress).
-    const QString ip = QString::fromStdU16String(record.IP);
-    const QString port = QString::fromStdU16String(record.Port);
     const std::optional<QString> address = ServerPageAddress(ip, port);
     const QString failed = m_hooks.text(QStringLiteral("Status_PageFailed"));
     if (!address)
@@ -281,4 +292,20 @@ void RowActions::ExportList()
         return;
     }
     emit Status(m_hooks.text(QStringLiteral("Status_Exported")).arg(m_servers.ShownCount()).arg(path));
+}
+
+void RowActions::ToggleWatch()
+{
+    const int row = CurrentRow();
+    if (row < 0 || !m_hooks.setWatched)
+        return;
+    const ServerRecord& record = m_servers.Model().RowAt(row).record;
+    m_hooks.setWatched(record, !(m_hooks.watched && m_hooks.watched(record)));
+}
+
+void RowActions::ShowHistory()
+{
+    const int row = CurrentRow();
+    if (row >= 0 && m_hooks.history)
+        m_hooks.history(m_servers.Model().RowAt(row).record);
 }

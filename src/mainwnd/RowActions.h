@@ -14,6 +14,7 @@ class QMenu;
 class QPoint;
 class QUrl;
 class ServerList;
+struct ServerRecord;
 
 // What a person can do with the listed servers: the row's context menu
 // (Open web page, Copy IP address, Copy MAC address, Copy row, Wake up,
@@ -36,6 +37,12 @@ public:
         // Asks where to export; empty when the person declined. Empty: a save
         // dialog over the parent window.
         std::function<QString()> chooseExportFile;
+        // What the program remembers of the row's server: whether it is
+        // watched, to watch it or not, its History…. Without them the menu
+        // has no such items.
+        std::function<bool(const ServerRecord&)> watched;
+        std::function<void(const ServerRecord&, bool watched)> setWatched;
+        std::function<void(const ServerRecord&)> history;
         // The window's texts by key.
         TextLookup text;
     };
@@ -64,6 +71,11 @@ public:
     // server was last heard on.
     void WakeUp();
     void ExportList();
+    // The page of a server at `ip` and `port` (texts from the network,
+    // checked before anything is opened); what fails is told by Status.
+    void OpenPageAt(const QString& ip, const QString& port);
+    void ToggleWatch();
+    void ShowHistory();
 
     // A row as one line of tab-separated fields, in record order. Tabs and
     // line ends inside a field become blanks: they would split the line.
@@ -87,5 +99,6 @@ private:
     ServerList& m_servers;
     Hooks m_hooks;
     std::unique_ptr<QMenu> m_menu;
-    QAction* m_wakeItem = nullptr;  // owned by the menu
+    QAction* m_wakeItem = nullptr;   // owned by the menu
+    QAction* m_watchItem = nullptr;  // owned by the menu; null without the hooks
 };

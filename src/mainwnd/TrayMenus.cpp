@@ -67,7 +67,9 @@ TrayMenus::TrayMenus(QWidget* window)
     // that needs no tray.
     m_windowMenu->clear();
     const std::pair<const char*, const char*> items[] = {{"WIN_FIND", "menu_find_address"},
-                                                         {"WIN_DIAGNOSE", "menu_diagnostics"}};
+                                                         {"WIN_DIAGNOSE", "menu_diagnostics"},
+                                                         {"WIN_KNOWN", "menu_known"},
+                                                         {"WIN_SETTINGS", "menu_settings"}};
     for (const auto& [name, key] : items) {
         auto* item = new QAction(m_windowMenu.get());
         item->setObjectName(QString::fromLatin1(name));
@@ -76,6 +78,8 @@ TrayMenus::TrayMenus(QWidget* window)
     }
     connect(m_windowMenu->actions()[0], &QAction::triggered, this, &TrayMenus::FindByAddressRequested);
     connect(m_windowMenu->actions()[1], &QAction::triggered, this, &TrayMenus::DiagnosticsRequested);
+    connect(m_windowMenu->actions()[2], &QAction::triggered, this, &TrayMenus::KnownServersRequested);
+    connect(m_windowMenu->actions()[3], &QAction::triggered, this, &TrayMenus::SettingsRequested);
     auto* exportList = new QAction(m_windowMenu.get());
     exportList->setObjectName(QStringLiteral("WIN_EXPORT"));
     SetTextKey(exportList, QStringLiteral("menu_export"));

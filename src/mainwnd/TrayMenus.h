@@ -16,7 +16,7 @@ class QWidget;
 // The main window's tray icon and its pop-up menus, all skinned by
 // "menu.xml": the tray menu (Show, Exit), the language menu (English,
 // 简体中文, the current one checked) and the window's own menu (Find by
-// address…, Diagnostics…, Export list…, Exit). Items of menu.xml's own come first in the tray and language
+// address…, Diagnostics…, Known servers…, Settings…, Export list…, Exit). Items of menu.xml's own come first in the tray and language
 // menus and do nothing unless their name is one of the program's (MENU_SHOW
 // in any case, MENU_EXIT, LANG_ENGLISH, LANG_CHINESE). The tray menu opens
 // at the cursor, upwards and to the right; the others drop down below their
@@ -64,6 +64,8 @@ signals:
     void ExportRequested();
     void FindByAddressRequested();
     void DiagnosticsRequested();
+    void KnownServersRequested();
+    void SettingsRequested();
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);

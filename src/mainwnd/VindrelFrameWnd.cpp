@@ -8,6 +8,8 @@
 #include "i18n/LanguagePreference.h"
 #include "i18n/TextCatalogue.h"
 #include "mainwnd/DiagnosticsDialog.h"
+#include "mainwnd/KnownServerActions.h"
+#include "mainwnd/KnownServers.h"
 #include "mainwnd/RowActions.h"
 #include "mainwnd/SavedTargets.h"
 #include "mainwnd/SearchButtons.h"
@@ -21,13 +23,16 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -93,11 +98,17 @@ bool CVindrelFrameWnd::Initialise()
     hooks.wake = m_options.wake;
     hooks.chooseExportFile = m_options.chooseExportFile;
     hooks.text = [this](const QString& key) { return Text(key); };
+    m_known = MakeKnownServers();
+    hooks.watched = [this](const ServerRecord& r) { return m_known->IsWatched(r); };
+    hooks.setWatched = [this](const ServerRecord& r, bool watched) { m_known->SetWatched(r, watched); };
+    hooks.history = [this](const ServerRecord& r) { m_known->ShowHistory(r); };
     m_rowActions = new RowActions(*m_servers, std::move(hooks), this);
     connect(m_rowActions, &RowActions::Status, &m_statusLine, &StatusLine::ShowMessage);
     connect(m_tray, &TrayMenus::ExportRequested, m_rowActions, &RowActions::ExportList);
     connect(m_tray, &TrayMenus::FindByAddressRequested, this, &CVindrelFrameWnd::FindByAddress);
     connect(m_tray, &TrayMenus::DiagnosticsRequested, this, &CVindrelFrameWnd::ShowDiagnostics);
+    connect(m_tray, &TrayMenus::KnownServersRequested, m_known, &KnownServerActions::ShowKnownServers);
+    connect(m_tray, &TrayMenus::SettingsRequested, m_known, &KnownServerActions::ShowSettings);
     ConnectControls();
     AddShortcuts();
 
@@ -108,10 +119,31 @@ bool CVindrelFrameWnd::Initialise()
     if (m_options.startDiscovery)
         m_feed.Start();
     StartSearch();
+    // The book is read after the window shows: a large one must not delay it.
+    QTimer::singleShot(0, m_known, &KnownServerActions::Load);
     // The keyboard starts where the work is: in the list.
     if (QTableView* view = m_servers->View())
         view->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+KnownServerActions* CVindrelFrameWnd::MakeKnownServers()
+{
+    // servers.db beside lang.xml when the settings folder was given (tests,
+    // a portable folder), else in the program's state folder.
+    const std::string state =
+        m_options.settingsDir.isEmpty() ? ProgramFolders().state : QFile::encodeName(m_settingsDir).toStdString();
+    // A folder that cannot be made leaves the book to say why it is not kept.
+    MakeFolders(state);
+    KnownServerActions::Hooks hooks;
+    hooks.openPage = [this](const QString& ip, const QString& port) { m_rowActions->OpenPageAt(ip, port); };
+    hooks.status = [this](const QString& message) { ShowStatus(message); };
+    hooks.tray = [this]() -> QSystemTrayIcon* { return m_tray && m_tray->TrayShown() ? m_tray->Icon() : nullptr; };
+    auto* known = new KnownServerActions(this, m_settingsDir, state + "servers.db", std::move(hooks));
+    connect(&m_feed, &ServerFeed::SightingsArrived, &known->Servers(), &KnownServers::Take);
+    known->SetEventLine(qobject_cast<QLabel*>(Control(QStringLiteral("EVENT2"))),
+                        qobject_cast<QLabel*>(Control(QStringLiteral("EVENT3"))));
+    return known;
 }
 
 std::u16string CVindrelFrameWnd::StartingLanguage() const
@@ -211,6 +243,7 @@ void CVindrelFrameWnd::Retranslate()
     m_tray->Retranslate(lookup);
     m_tray->SetCurrentLanguage(m_language);
     m_rowActions->Retranslate(lookup);
+    m_known->Retranslate(lookup, m_language);
     DescribeForScreenReaders();
     m_statusLine.Update();
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 class DiagnosticsDialog;
+class KnownServerActions;
 class RowActions;
 class ServerList;
 class SkinButton;
@@ -111,6 +112,8 @@ public:
     ServerList& Servers() { return *m_servers; }
     TrayMenus& Tray() { return *m_tray; }
     RowActions& Rows() { return *m_rowActions; }
+    // What the program remembers of servers; made by Initialise.
+    KnownServerActions& Known() { return *m_known; }
     // What the engine hears; a subscriber of its own may connect to it.
     ServerFeed& Feed() { return m_feed; }
     // A control of the skin by its name, or nullptr.
@@ -121,6 +124,7 @@ protected:
 
 private:
     std::u16string StartingLanguage() const;
+    KnownServerActions* MakeKnownServers();
     void ConnectControls();
     void AddShortcuts();
     void Retranslate();
@@ -136,6 +140,7 @@ private:
     TrayMenus* m_tray = nullptr;                 // child, made by Initialise
     RowActions* m_rowActions = nullptr;          // child, made by Initialise
     DiagnosticsDialog* m_diagnostics = nullptr;  // child, made when first asked for
+    KnownServerActions* m_known = nullptr;       // child, made by Initialise
     QStringList m_targets;
     // The status line watches the feed, so it goes first.
     ServerFeed m_feed;
