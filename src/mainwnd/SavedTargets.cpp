@@ -16,15 +16,18 @@ QString FileIn(const QString& dir)
 QStringList ParseTargets(QByteArrayView text)
 {
     QStringList targets;
-    // Windows editors start a UTF-8 file with a byte order mark; it is no
-    // part of the first target.
-    if (text.startsWith("\xEF\xBB\xBF"))
-        text = text.sliced(3);
     while (!text.isEmpty()) {
         const qsizetype lf = text.indexOf('\n');
         const QByteArrayView raw = lf < 0 ? text : text.first(lf);
         text = lf < 0 ? QByteArrayView() : text.sliced(lf + 1);
-        const QString line = QString::fromUtf8(raw).trimmed();
+        // Windows editors start a UTF-8 file with a byte order mark, and
+        // Qt drops one at the start of a line only: none is part of a
+        // target, wherever it stands among the blanks before it.
+        QString line = QString::fromUtf8(raw);
+        qsizetype start = 0;
+        while (start < line.size() && (line[start] == u'\uFEFF' || line[start].isSpace()))
+            ++start;
+        line = line.sliced(start).trimmed();
         if (!line.isEmpty() && !line.startsWith(u'#'))
             targets.append(line);
     }

@@ -16,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FirewalldService again = ParseFirewalldService(text);
     FUZZ_CHECK(service.ports == again.ports && service.includes == again.includes);
     for (const std::string& port : service.ports) {
-        const auto slash = port.rfind('/');
+        const auto slash = port.find('/');
         FUZZ_CHECK(slash != std::string::npos && slash > 0 && slash + 1 < port.size());
+        FUZZ_CHECK(port.find('/', slash + 1) == std::string::npos);
     }
     for (const std::string& name : service.includes)
         FUZZ_CHECK(!name.empty());

@@ -25,6 +25,8 @@ TEST(SavedTargets, ReadOneTargetALine)
         {"blank and indented comment lines are skipped", "\n  \t\n  # note\n10.0.0.1\n", {u"10.0.0.1"_s}},
         {"blanks around a target are trimmed", " \t10.0.0.1  \n", {u"10.0.0.1"_s}},
         {"a byte order mark is no part of the first target", "\xEF\xBB\xBF" "10.0.0.1\r\n", {u"10.0.0.1"_s}},
+        {"nor one after blanks, which a save would leave at the start of its line",
+         "\t\xEF\xBB\xBF" "10.0.0.2\n", {u"10.0.0.2"_s}},
         {"a line that is no target is still kept as written", "nas.local\n", {u"nas.local"_s}},
         {"bytes that are not UTF-8 become replacement characters", "10.0.0.\xFF\n", {u"10.0.0.\uFFFD"_s}},
         {"an empty file", "", {}},

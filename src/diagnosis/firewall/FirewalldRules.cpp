@@ -222,7 +222,9 @@ FirewalldService ParseFirewalldService(std::string_view xml)
     };
     for (const auto* e = root->FirstChildElement("port"); e; e = e->NextSiblingElement("port")) {
         const std::string port = attribute(e, "port"), protocol = attribute(e, "protocol");
-        if (!port.empty() && !protocol.empty())
+        // "<port>/<protocol>" is split at its slash: neither half may hold one.
+        if (!port.empty() && !protocol.empty() && port.find('/') == std::string::npos &&
+            protocol.find('/') == std::string::npos)
             service.ports.push_back(port + "/" + protocol);
     }
     for (const auto* e = root->FirstChildElement("include"); e; e = e->NextSiblingElement("include")) {
