@@ -34,6 +34,10 @@ packages=(
   # the lab (nftables: its default-deny firewall; python3: another program
   # holding the reply port) and the window under test
   iproute2 procps nftables python3-minimal xvfb xauth x11-utils xdotool imagemagick trayer
+  # real desktop parts: a window manager (openbox), a Wayland compositor
+  # (weston, headless) with Qt's Wayland plugin, and a StatusNotifierItem
+  # host (gtk-sni-tray-standalone) on a private D-Bus (dbus, gdbus)
+  openbox weston qt6-wayland haskell-gtk-sni-tray-utils dbus libglib2.0-bin
   fonts-wqy-microhei fonts-dejavu-core
   # what a screen reader reads: the AT-SPI bus, a D-Bus session, pyatspi
   at-spi2-core dbus python3-pyatspi

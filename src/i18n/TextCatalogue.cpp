@@ -108,6 +108,8 @@ constexpr CatalogueRow kMainWindowRows[] =
         {u"Holder_OtherUser", u"a program of user %1", u"\u7528\u6237 %1 \u7684\u7A0B\u5E8F"},  // "用户 %1 的程序"
         {u"Status_ListenFailed", u"Cannot listen on UDP port %1: %2",
          u"\u65E0\u6CD5\u76D1\u542C UDP \u7AEF\u53E3 %1\uFF1A%2"},  // "无法监听 UDP 端口 %1：%2"
+        {u"Status_NoTray", u"No tray to hide in here: the window stays open; Exit (Ctrl+Q) ends Vindrel",
+         u"\u6B64\u684C\u9762\u6CA1\u6709\u6258\u76D8\uFF1A\u7A97\u53E3\u4FDD\u6301\u6253\u5F00\uFF0C\u9000\u51FA\uFF08Ctrl+Q\uFF09\u7ED3\u675F Vindrel"},  // "此桌面没有托盘：窗口保持打开，退出（Ctrl+Q）结束 Vindrel"
         {u"Status_NoNetwork", u"No network: no IPv4 address is up",
          u"\u65E0\u7F51\u7EDC\uFF1A\u6CA1\u6709\u53EF\u7528\u7684 IPv4 \u5730\u5740"},  // "无网络：没有可用的 IPv4
                                                                                         // 地址"

@@ -130,6 +130,11 @@ void TrayMenus::CreateTrayIcon()
     m_icon = std::make_unique<QSystemTrayIcon>(icon);
     m_icon->setToolTip(QStringLiteral("Vindrel"));
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayMenus::OnActivated);
+    // A StatusNotifierItem host (KDE, GNOME's AppIndicator, xfce) shows the
+    // menu itself and needs it exported over D-Bus, which Qt does for the
+    // context menu. An XEmbed tray pops the same menu, and the release
+    // handler then places it upwards from the cursor.
+    m_icon->setContextMenu(m_trayMenu.get());
     m_icon->show();
 }
 

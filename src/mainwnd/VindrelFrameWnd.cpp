@@ -348,6 +348,13 @@ void CVindrelFrameWnd::HideWindow()
     // Without a tray icon a hidden window could never come back, and the
     // running instance would turn every new start away.
     if (!m_tray || !m_tray->TrayShown()) {
+        // A minimised window comes back from a taskbar. A Wayland client
+        // cannot tell whether there is one (weston and a plain GNOME have
+        // none, and a minimised window is then lost): it stays and says why.
+        if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+            ShowStatus(Text(QStringLiteral("Status_NoTray")));
+            return;
+        }
         MinimizeWindow();
         return;
     }

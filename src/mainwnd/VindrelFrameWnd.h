@@ -75,7 +75,8 @@ public:
 
     // Window actions.
     void MinimizeWindow();
-    // Hides to the tray; minimises where no tray icon is shown, so that the
+    // Hides to the tray. Where no tray icon is shown it minimises (X11), or
+    // on Wayland stays shown and says so in the status line, so that the
     // window can always be reached again.
     void HideWindow();
     void ShowNormal();
