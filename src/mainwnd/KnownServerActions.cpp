@@ -43,6 +43,11 @@ KnownServerActions::KnownServerActions(QWidget* window, const QString& settingsF
 // The dialogs go with the window; the book writes what is pending.
 KnownServerActions::~KnownServerActions() = default;
 
+KnownServersDialog* KnownServerActions::KnownDialog() const
+{
+    return m_dialog;
+}
+
 void KnownServerActions::Load()
 {
     m_known->Load();

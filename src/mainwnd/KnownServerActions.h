@@ -63,7 +63,7 @@ public:
 
     KnownServers& Servers() const { return *m_known; }
     EventNotifier& Notifier() const { return *m_notifier; }
-    KnownServersDialog* KnownDialog() const { return m_dialog; }
+    KnownServersDialog* KnownDialog() const;
     const NotifySettings& Settings() const { return m_settings; }
     void ApplySettings(const NotifySettings& settings);
 
