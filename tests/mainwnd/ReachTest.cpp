@@ -132,7 +132,8 @@ TEST_F(Reach, TheWindowMenuOffersFindByAddressAndDiagnostics)
     for (const QAction* item : m_window->Tray().WindowMenu()->actions())
         if (!item->isSeparator())
             items.push_back(item->text());
-    EXPECT_EQ(items, (std::vector<QString>{u"Find by address\u2026"_s, u"Diagnostics\u2026"_s, u"Export list\u2026"_s,
+    EXPECT_EQ(items, (std::vector<QString>{u"Find by address\u2026"_s, u"Diagnostics\u2026"_s,
+                                           u"Known servers\u2026"_s, u"Settings\u2026"_s, u"Export list\u2026"_s,
                                            u"Exit"_s}));
 }
 

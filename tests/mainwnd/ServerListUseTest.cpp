@@ -227,7 +227,8 @@ TEST_F(ListUse, TheRowMenuCopiesAndOffersWakingOnlyWithAKnownMac)
         if (!action->isSeparator())
             names.push_back(action->text());
     EXPECT_EQ(names, (std::vector<QString>{u"Open web page"_s, u"Copy IP address"_s, u"Copy MAC address"_s,
-                                           u"Copy row"_s, u"Wake up"_s, u"Export list\u2026"_s}));
+                                           u"Copy row"_s, u"Wake up"_s, u"Export list\u2026"_s, u"Watch"_s,
+                                           u"History\u2026"_s}));
 
     const QPoint second = view->visualRect(view->model()->index(1, 0)).center();
     m_window->Rows().ShowMenuAt(second);

@@ -23,8 +23,8 @@ HEARD = {
     "menu": "Menu" if EN else "菜单",
     "headers": ["Name", "IP", "Port", "Version", "Serial", "Mac", "Device Type", "KORVANID", "Up Time"] if EN else
                ["名称 ", "IP地址", "端口", "版本", "序列号 ", "硬件地址", "设备类型 ", "Korvan标识", "上线时间"],
-    "window_menu": ["Find by address…", "Diagnostics…", "Export list…", "Exit"] if EN else
-                   ["按地址查找…", "诊断…", "导出列表…", "退出"],
+    "window_menu": ["Find by address…", "Diagnostics…", "Known servers…", "Settings…", "Export list…", "Exit"]
+                   if EN else ["按地址查找…", "诊断…", "已知服务器…", "设置…", "导出列表…", "退出"],
     "row_menu": ["Open web page", "Copy IP address"] if EN else ["打开网页", "复制 IP 地址"],
     "targets": ["Servers on another network", "Find by address", "Address, block or range", "Add", "Remove", "OK",
                 "Cancel"] if EN else
@@ -224,7 +224,7 @@ keys("Escape")
 
 # The window menu from its button, then each dialog it opens.
 check(focus_on(HEARD["menu"]), "Tab reaches the Menu button")
-items = menu_items_heard(["space"], 5)
+items = menu_items_heard(["space"], 7)
 check(in_order(items, HEARD["window_menu"]), f"the Menu button offers {items}")
 keys("Escape")
 
