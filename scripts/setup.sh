@@ -109,8 +109,8 @@ fi
 # The locales the tests run under, made from the sources the locales package
 # brings (locales-all would be 250 MB). locale -a spells them in lower case
 # without the dash: de_DE.utf8.
-for spec in de_DE:UTF-8 tr_TR:UTF-8 zh_CN:GB18030; do
-  name=${spec%%:*} charset=${spec#*:}
+for wanted_locale in de_DE:UTF-8 tr_TR:UTF-8 zh_CN:GB18030; do
+  name=${wanted_locale%%:*} charset=${wanted_locale#*:}
   wanted=$(echo "$name.$charset" | tr 'A-Z' 'a-z' | tr -d '-')
   locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -qx "$wanted" && continue
   if [ "$(id -u)" -ne 0 ]; then
