@@ -167,8 +167,12 @@ dist() {
   done
   # The prefix's libraries that only some builds link: shipped where an
   # executable imports them.
+  # (Read whole first: grep -q would end the pipe early, which pipefail
+  # takes for a failure.)
+  local imports
+  imports=$(x86_64-w64-mingw32-objdump -p "$out"/*.exe)
   for dll in libsqlite3-0.dll; do
-    if x86_64-w64-mingw32-objdump -p "$out"/*.exe | grep -qi "DLL Name: $dll\$"; then
+    if grep -qi "DLL Name: $dll\$" <<<"$imports"; then
       cp "$qt_bin/$dll" "$out/"
     fi
   done
