@@ -143,12 +143,13 @@ opened_ip=${opened_ip%/}
   fail "a double click opened no server's page: '$opened'"
 echo "ok: a double click opens the server's page ($opened) through the shell"
 
-# Wake from the row's menu (the menu key; Up twice: Export, then Wake): the
+# Wake from the row's menu (the menu key; Up four times: History…, Watch,
+# Export, then Wake): the
 # magic packet for that row's MAC, broadcast from the adapter it was heard on.
 opened_mac=$(awk -v ip="$opened_ip" '$2 == ip {gsub(":", "", $3); print $3}' "$VINDREL_LAB_DIR/servers.txt")
 xdotool key Menu
 sleep 0.5
-xdotool key Up Up Return
+xdotool key Up Up Up Up Return
 for _ in $(seq 30); do [ -s "$VINDREL_LAB_DIR/wol-1.log" ] && break; sleep 0.1; done
 read -r _ wol_from wol_to wol_hex wol_kind <"$VINDREL_LAB_DIR/wol-1.log" 2>/dev/null
 [ "$wol_from $wol_to $wol_kind" = "10.21.0.1 255.255.255.255 magic" ] && [ "${wol_hex:0:24}" = "ffffffffffff$opened_mac" ] ||
