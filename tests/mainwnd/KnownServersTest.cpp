@@ -2,10 +2,12 @@
 // Known servers view, History…, the event line and the notifications —
 // offscreen, with a real book in a temporary folder.
 
+#include "MainWindowFixture.h"
 #include "i18n/TextCatalogue.h"
 #include "mainwnd/EventNotifier.h"
 #include "mainwnd/EventText.h"
 #include "mainwnd/HistoryDialog.h"
+#include "mainwnd/KnownServerActions.h"
 #include "mainwnd/KnownServers.h"
 #include "mainwnd/KnownServersDialog.h"
 #include "mainwnd/KnownServersModel.h"
@@ -17,6 +19,10 @@
 #include <QThread>
 #include <QTableView>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,6 +36,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using Clock = std::chrono::system_clock;
 
 // A name a hostile server might send: it must show as these characters.
@@ -378,3 +385,78 @@ TEST(NotifySettings, KeptBesideLangXmlAndOutOfRangeFallsBack)
 }
 
 }  // namespace
+
+// The whole way, as a person would take it: six servers heard, the window
+// closed; at the next start two stay silent and one answers at a new
+// address. The Known view shows all six, the two dimmed with when and where
+// they were last seen, the moved one once; vindrel-scan --history (the
+// scripts' view of the same book) says the same.
+class KnownAcrossRestarts : public MainWindowFixture
+{
+};
+
+TEST_F(KnownAcrossRestarts, TheKnownViewAndTheScannerTellTheSameHistory)
+{
+    const auto server = [](int i, const std::u16string& ip) {
+        ServerRecord r = Record(ip, u"nas-" + std::u16string(1, static_cast<char16_t>(u'0' + i)));
+        r.KorvanID = u"KORVAN-000" + std::u16string(1, static_cast<char16_t>(u'0' + i));
+        return r;
+    };
+    OpenWindow();
+    for (int i = 1; i <= 6; ++i)
+        Deliver(server(i, u"10.0.0." + std::u16string(1, static_cast<char16_t>(u'0' + i))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->Known().Servers().Known().size() == 6; }, 3000));
+    m_window.reset();  // the book writes what it holds as the window goes
+
+    OpenWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->Known().Servers().IsLoaded(); }, 3000));
+    // 1-3 answer as before, 4 at a new address, 5 and 6 stay silent; each
+    // answers every half second, as servers do.
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 6500) {
+        for (int i = 1; i <= 3; ++i)
+            Deliver(server(i, u"10.0.0." + std::u16string(1, static_cast<char16_t>(u'0' + i))));
+        Deliver(server(4, u"10.0.0.40"));
+        QTest::qWait(500);
+    }
+    m_window->Known().ShowKnownServers();
+    KnownServersDialog* known = m_window->Known().KnownDialog();
+    ASSERT_NE(known, nullptr);
+    const KnownServersModel& model = known->Model();
+    ASSERT_EQ(model.Count(), 6);
+    EXPECT_EQ(model.AnsweringCount(), 4);
+    for (int row = 0; row < model.Count(); ++row) {
+        const KnownServer& s = model.At(row);
+        const bool silent = s.id == "KORVAN-0005" || s.id == "KORVAN-0006";
+        EXPECT_EQ(model.data(model.index(row, 0), Qt::ForegroundRole).isValid(), silent) << s.id;
+        if (silent) {
+            EXPECT_TRUE(model.SeenText(s).startsWith(u"last seen "_s)) << model.SeenText(s).toStdString();
+        }
+        if (s.id == "KORVAN-0004") {
+            EXPECT_EQ(s.lastAddress, "10.0.0.40");
+        }
+    }
+    EXPECT_EQ(m_window->Known().Notifier().LastLine().isEmpty(), false);
+    m_window.reset();
+
+    const QString book = m_settings.filePath(u"servers.db"_s);
+    QProcess scan;
+    scan.start(QStringLiteral(VINDREL_BIN_DIR "/vindrel-scan"), {u"--history"_s, u"--json"_s, u"--state"_s, book});
+    ASSERT_TRUE(scan.waitForFinished(10000));
+    ASSERT_EQ(scan.exitCode(), 0) << scan.readAllStandardError().toStdString();
+    const QJsonArray servers = QJsonDocument::fromJson(scan.readAllStandardOutput()).object()[u"servers"_s].toArray();
+    ASSERT_EQ(servers.size(), 6);
+    for (const QJsonValue& v : servers) {
+        const QJsonObject s = v.toObject();
+        int moved = 0;
+        for (const QJsonValue& e : s[u"events"_s].toArray())
+            moved += e.toObject()[u"kind"_s].toString() == u"moved"_s;
+        if (s[u"id"_s].toString() == u"KORVAN-0004"_s) {
+            EXPECT_EQ(moved, 1) << "moved once";
+            EXPECT_EQ(s[u"lastAddress"_s].toString(), u"10.0.0.40"_s);
+        } else {
+            EXPECT_EQ(moved, 0) << s[u"id"_s].toString().toStdString();
+        }
+    }
+}
