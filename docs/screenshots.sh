@@ -3,13 +3,16 @@
 # under a private X server: the main window in English and in Chinese, and
 # the list in use (one server gone silent and dimmed, a row's menu open);
 # with --nothing-found, behind a firewall that drops the replies: the hint
-# under the empty list and the Diagnostics dialog.
-# Usage: sudo scripts/netlab.sh run --servers 6 --macvlan -- docs/screenshots.sh BIN_DIR OUT_DIR
+# under the empty list and the Diagnostics dialog; with --known, the Known
+# servers view at a second start, two of the six servers silent since.
+# Usage: sudo scripts/netlab.sh run --servers 6 --macvlan -- docs/screenshots.sh [--known] BIN_DIR OUT_DIR
 #        sudo scripts/netlab.sh run --servers 3 --firewall drop -- docs/screenshots.sh --nothing-found BIN_DIR OUT_DIR
 set -uo pipefail
 [ "${VINDREL_LAB:-}" = 1 ] || { echo "screenshots: only inside scripts/netlab.sh" >&2; exit 2; }
 nothing_found=0
+known=0
 [ "${1:-}" = --nothing-found ] && { nothing_found=1; shift; }
+[ "${1:-}" = --known ] && { known=1; shift; }
 bin=$(cd "${1:?bin dir}" && pwd)
 out=$(mkdir -p "${2:?output folder}" && cd "$2" && pwd)
 x_session_name=shots
@@ -19,7 +22,7 @@ x_session_name=shots
 # A portable copy of the program whose lang.xml the pictures choose.
 program="$work/program"
 cp -r "$bin" "$program"
-rm -rf "$program/log"
+rm -rf "$program/log" "$program"/servers.db*
 language() { printf '<?xml version="1.0" encoding="UTF-8"?>\n<config>\n    <lang>%s</lang>\n</config>\n' "$1" >"$program/lang.xml"; }
 
 start() {
@@ -51,6 +54,31 @@ if [ "$nothing_found" = 1 ]; then
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/diagnostics.png" || fail "screenshot"
   echo "screenshots: $out/diagnostics.png"
+  stop
+  exit 0
+fi
+
+if [ "$known" = 1 ]; then
+  language en
+  start
+  stop   # six servers heard, and remembered in the program folder's book
+  ns=${VINDREL_LAB_SERVER_NS%% *}
+  ip netns exec "$ns" ip link set mv4 down
+  ip netns exec "$ns" ip link set mv5 down
+  start
+  sleep 4   # the remembered ones that do not answer fall quiet
+  # From the list, Tab reaches the buttons and then Menu; Known servers… is
+  # its third item.
+  xdotool windowfocus --sync "$win"
+  xdotool key Tab Tab Tab Tab Tab space Down Down Down Return
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Known servers$' | head -1)
+  [ -n "$dialog" ] || fail "no Known servers view"
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/known-servers.png" || fail "screenshot"
+  echo "screenshots: $out/known-servers.png"
+  ip netns exec "$ns" ip link set mv4 up
+  ip netns exec "$ns" ip link set mv5 up
   stop
   exit 0
 fi

@@ -76,8 +76,8 @@ void KnownServersDialog::Retranslate(const TextLookup& text, const QString& lang
 {
     m_text = text;
     setWindowTitle(text(QStringLiteral("Known_Title")));
-    m_view->setAccessibleName(text(QStringLiteral("Known_Name")));
-    m_view->setAccessibleDescription(text(QStringLiteral("Known_Desc")));
+    m_view->setAccessibleName(text(QStringLiteral("KnownList_Name")));
+    m_view->setAccessibleDescription(text(QStringLiteral("KnownList_Desc")));
     m_open->setText(text(QStringLiteral("menu_open_page")));
     m_history->setText(text(QStringLiteral("menu_history")));
     m_watch->setText(text(QStringLiteral("menu_watch")));
@@ -88,7 +88,11 @@ void KnownServersDialog::Retranslate(const TextLookup& text, const QString& lang
 
 void KnownServersDialog::Refresh()
 {
+    const bool first = m_model->Count() == 0;
     m_model->SetServers(m_known.Known(), m_known.Now());
+    // Columns as wide as what they hold, once: later a person's widths stay.
+    if (first && m_model->Count() > 0)
+        m_view->resizeColumnsToContents();
     ShowCount();
 }
 

@@ -11,7 +11,7 @@
 namespace {
 
 const char* const kHeaderKeys[KnownServersModel::kColumnCount] = {
-    "known_Name", "known_Address", "known_Version", "known_Id", "known_Seen", "known_Watched"};
+    "known_Name", "known_Address", "known_Version", "known_Id", "known_Watched", "known_Seen"};
 
 }  // namespace
 

@@ -20,7 +20,7 @@ class KnownServersModel final : public QAbstractTableModel
     Q_DISABLE_COPY_MOVE(KnownServersModel)
 
 public:
-    enum Column { kName, kAddress, kVersion, kIdentity, kSeen, kWatched, kColumnCount };
+    enum Column { kName, kAddress, kVersion, kIdentity, kWatched, kSeen, kColumnCount };
 
     explicit KnownServersModel(QObject* parent = nullptr);
 
