@@ -39,8 +39,8 @@ packages=(
   # host (gtk-sni-tray-standalone) on a private D-Bus (dbus, gdbus)
   openbox weston qt6-wayland haskell-gtk-sni-tray-utils dbus libglib2.0-bin
   fonts-wqy-microhei fonts-dejavu-core
-  # what a screen reader reads: the AT-SPI bus, a D-Bus session, pyatspi
-  at-spi2-core dbus python3-pyatspi
+  # what a screen reader reads: the AT-SPI bus and pyatspi (D-Bus above)
+  at-spi2-core python3-pyatspi
   # localedef and the locale sources: a legacy-charset locale, so 8-bit text
   # decoding is tested beyond UTF-8, and locales whose decimal comma or
   # dotless i would leak into machine output
