@@ -28,25 +28,18 @@ public:
     {
     }
 
-    // Each chain is run once (jumps to one chain from many rules would
-    // otherwise double the work with every level); a loop, which
-    // iptables-restore refuses but a file may hold, decides nothing.
+    // A chain's outcomes; each chain runs once.
     unsigned RunChain(const std::string& name, int depth)
     {
         const auto it = m_chains.find(name);
         if (it == m_chains.end())
             return kAccept | kDrop;
-        if (const auto done = m_done.find(name); done != m_done.end())
-            return done->second;
-        if (depth > 16 || !m_running.insert(name).second)
-            return kAccept | kDrop;
-        std::vector<Step> steps;
-        for (const auto& rule : it->second.rules)
-            steps.push_back(EvalRule(rule, depth));
-        const unsigned outcomes = RunSteps(steps, kReturn);
-        m_running.erase(name);
-        m_done.emplace(name, outcomes);
-        return outcomes;
+        return m_runs.Once(name, depth, [&] {
+            std::vector<Step> steps;
+            for (const auto& rule : it->second.rules)
+                steps.push_back(EvalRule(rule, depth));
+            return RunSteps(steps, kReturn);
+        });
     }
 
 private:
@@ -141,8 +134,7 @@ private:
 
     const std::map<std::string, IptChain>& m_chains;
     const ReplyPacket& m_packet;
-    std::map<std::string, unsigned> m_done;  // chain → its outcomes
-    std::set<std::string> m_running;         // the chains being run
+    ChainRuns m_runs;
 };
 
 }  // namespace

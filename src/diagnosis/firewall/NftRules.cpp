@@ -267,26 +267,18 @@ public:
     {
     }
 
-    // A chain's outcomes: Accept, Drop or Return. Each chain is run once:
-    // chains that jump to one chain twice would otherwise double the work
-    // with every level. A loop (which nft refuses to load, but a file may
-    // hold) or more levels than the kernel allows decides nothing.
+    // A chain's outcomes: Accept, Drop or Return; each chain runs once.
     unsigned RunChain(const std::string& name, int depth)
     {
         const auto it = m_table.chains.find(name);
         if (it == m_table.chains.end())
             return kAccept | kDrop;
-        if (const auto done = m_done.find(name); done != m_done.end())
-            return done->second;
-        if (depth > 16 || !m_running.insert(name).second)
-            return kAccept | kDrop;
-        std::vector<Step> steps;
-        for (const std::vector<Token>& rule : it->second.rules)
-            steps.push_back(EvalRule(rule, depth));
-        const unsigned outcomes = RunSteps(steps, kReturn);
-        m_running.erase(name);
-        m_done.emplace(name, outcomes);
-        return outcomes;
+        return m_runs.Once(name, depth, [&] {
+            std::vector<Step> steps;
+            for (const std::vector<Token>& rule : it->second.rules)
+                steps.push_back(EvalRule(rule, depth));
+            return RunSteps(steps, kReturn);
+        });
     }
 
 private:
@@ -614,8 +606,7 @@ private:
 
     const NftTable& m_table;
     const ReplyPacket& m_packet;
-    std::map<std::string, unsigned> m_done;  // chain → its outcomes
-    std::set<std::string> m_running;         // the chains being run, outermost first
+    ChainRuns m_runs;
 };
 
 std::string PlaceOf(const NftTable& table, const NftChain& chain)

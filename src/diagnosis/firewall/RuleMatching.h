@@ -3,7 +3,9 @@
 #include "diagnosis/firewall/FirewallRules.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +58,33 @@ struct Step
 // The outcomes a list of rules can have, as a chain runs them; `atEnd` for
 // falling off its end.
 unsigned RunSteps(const std::vector<Step>& steps, unsigned atEnd);
+
+// Runs each chain of a rule set once, by name. Rules that jump to one chain
+// from many places would otherwise double the work with every level; a
+// loop (which the tools refuse to load, but a file may hold) or more levels
+// than the kernel allows decides nothing.
+class ChainRuns
+{
+public:
+    // `run` gives the chain's outcomes (running its rules, which may come
+    // back here for the chains they jump to).
+    template <typename Run>
+    unsigned Once(const std::string& name, int depth, Run run)
+    {
+        if (const auto done = m_done.find(name); done != m_done.end())
+            return done->second;
+        if (depth > 16 || !m_running.insert(name).second)
+            return kAccept | kDrop;
+        const unsigned outcomes = run();
+        m_running.erase(name);
+        m_done.emplace(name, outcomes);
+        return outcomes;
+    }
+
+private:
+    std::map<std::string, unsigned> m_done;  // chain → its outcomes
+    std::set<std::string> m_running;         // the chains being run
+};
 PortVerdict VerdictOf(unsigned outcomes);
 
 std::string Lower(std::string_view text);
