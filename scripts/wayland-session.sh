@@ -5,21 +5,9 @@
 # Gives: $work, session_pids (killed at exit), fail MESSAGE, shot_wayland FILE.
 # Set wayland_session_name before sourcing to name the folder (default "wl").
 
-work=$(mktemp -d "/tmp/vindrel-${wayland_session_name:-wl}-XXXXXX")
-chmod 700 "$work"
-session_pids=()
-end_session() {
-  [ "$BASHPID" = "$$" ] || return 0
-  for p in "${session_pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap end_session EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in "$work"/*.out; do [ -s "$f" ] || continue; echo "--- $f" >&2; tail -5 "$f" >&2; done
-  exit 1
-}
+session_folder_name=${wayland_session_name:-wl}
+# shellcheck source=session-folder.sh
+. "$(dirname "${BASH_SOURCE[0]}")/session-folder.sh"
 
 export XDG_RUNTIME_DIR=$work LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset DISPLAY

@@ -8,22 +8,9 @@
 # click_notice_ok WINDOW (the running-instance notice's OK button).
 # Set x_session_name before sourcing to name the folder (default "x").
 
-work=$(mktemp -d "/tmp/vindrel-${x_session_name:-x}-XXXXXX")
-chmod 700 "$work"
-session_pids=()
-end_session() {
-  # Only the shell that made the session ends it, never a subshell of it.
-  [ "$BASHPID" = "$$" ] || return 0
-  for p in "${session_pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap end_session EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for f in "$work"/*.out; do [ -s "$f" ] || continue; echo "--- $f" >&2; tail -5 "$f" >&2; done
-  exit 1
-}
+session_folder_name=${x_session_name:-x}
+# shellcheck source=session-folder.sh
+. "$(dirname "${BASH_SOURCE[0]}")/session-folder.sh"
 
 display=:$(( 50 + RANDOM % 400 ))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
