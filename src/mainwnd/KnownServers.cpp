@@ -90,20 +90,19 @@ void KnownServers::Publish(std::vector<ServerEvent> events)
     std::vector<KnownServer> changed = m_tracker.TakeChanged();
     if (events.empty() && changed.empty())
         return;
-    const bool added = std::any_of(events.begin(), events.end(), [](const ServerEvent& e) {
-        return e.kind == ServerEvent::Kind::kFound || e.kind == ServerEvent::Kind::kConflict;
-    });
-    const bool stateChanged = !events.empty();
+    // Beyond the cap the older half goes: the newest events are the ones a
+    // person opens History… for.
     if (m_runEvents.size() + events.size() > kMaxRunEvents)
-        m_runEvents.clear();
+        m_runEvents.erase(m_runEvents.begin(), m_runEvents.begin() + static_cast<std::ptrdiff_t>(m_runEvents.size() / 2));
     m_runEvents.insert(m_runEvents.end(), events.begin(), events.end());
     if (m_book)
         m_book->Record(events, std::move(changed));
-    if (!events.empty())
+    // Last-seen times alone change nothing a view shows but the time (the
+    // view looks again every few seconds for that).
+    if (!events.empty()) {
         emit EventsHappened(events);
-    // Last-seen times alone change nothing a view shows but the time.
-    if (added || stateChanged)
         emit KnownChanged();
+    }
 }
 
 void KnownServers::SetSilentAfter(std::chrono::seconds silentAfter)
